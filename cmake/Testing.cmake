@@ -1,0 +1,65 @@
+# Test registration. Natively the system GoogleTest; for Windows GoogleTest built from Debian's sources,
+# and every test program run under Wine through wine-run.sh (one prefix and one Xvfb per build tree).
+
+enable_testing()
+
+if(WIN32)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  if(TARGET gtest)
+    target_compile_options(gtest PRIVATE -w)
+    target_compile_options(gtest_main PRIVATE -w)
+  endif()
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    set(TOLVANE_WINE_ARCH win32)
+  else()
+    set(TOLVANE_WINE_ARCH win64)
+  endif()
+  set(TOLVANE_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
+  set(TOLVANE_TEST_LIBS GTest::gtest GTest::gmock)
+  if(NOT TARGET GTest::gtest)
+    add_library(GTest::gtest ALIAS gtest)
+    add_library(GTest::gmock ALIAS gmock)
+    add_library(GTest::gtest_main ALIAS gtest_main)
+  endif()
+else()
+  find_package(GTest REQUIRED)
+  set(TOLVANE_TEST_LIBS GTest::gtest GTest::gmock)
+endif()
+include(GoogleTest)
+
+
+# tolvane_add_gtest(NAME SOURCES src... [LIBS lib...] [LOCALES en_US zh_CN zh_TW] [RESOURCE_LOCK name]
+#                   [TIMEOUT seconds] [NO_MAIN])
+# With LOCALES the program runs once per locale (Windows builds): test names get the locale as prefix, and
+# wine-run.sh selects the locale and tells the program (TOLVANE_EXPECT_LANGID) which system language it
+# must give.
+function(tolvane_add_gtest name)
+  cmake_parse_arguments(ARG "NO_MAIN" "RESOURCE_LOCK;TIMEOUT" "SOURCES;LIBS;LOCALES" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} ${TOLVANE_TEST_LIBS})
+  if(NOT ARG_NO_MAIN)
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  set(props TIMEOUT ${ARG_TIMEOUT})
+  if(ARG_RESOURCE_LOCK)
+    list(APPEND props RESOURCE_LOCK ${ARG_RESOURCE_LOCK})
+  endif()
+  if(WIN32 AND ARG_LOCALES)
+    foreach(locale IN LISTS ARG_LOCALES)
+      gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${locale}."
+        DISCOVERY_TIMEOUT 120
+        PROPERTIES ${props}
+          ENVIRONMENT "TOLVANE_LOCALE=${locale}")
+    endforeach()
+  else()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES ${props})
+  endif()
+endfunction()

@@ -1,0 +1,85 @@
+// The ".ENC" container: one plain file into one container beside it, and back, under a password.
+// Also the two path functions the walker shares, and the engine's progress and message hooks.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "path_text.h"
+
+// Layout of a container (all multi-byte values little-endian):
+//   offset 0    528 bytes  header, each of its 33 blocks enciphered alone with AES-256 (ECB)
+//   offset 528  B bytes    body: the plain data, then the filler, in 16-byte blocks enciphered alone
+// The header before enciphering:
+//   offset 0    14 bytes   "Encrypt AES256"
+//   offset 14   512 bytes  bare name of the plain file, UTF-16LE, zero-terminated (at most 256 units)
+//   offset 526  1 byte     reserved, 0
+//   offset 527  1 byte     pad count p = 16 - (L mod 16), 1..16
+// The filler is p bytes, except when L is a whole multiple of ENC_CHUNK_SIZE: then there is none.
+inline constexpr size_t ENC_HEADER_SIZE = 528;
+inline constexpr size_t ENC_CHUNK_SIZE = 1048576;
+inline constexpr size_t ENC_MAGIC_SIZE = 14;
+inline constexpr size_t ENC_NAME_OFFSET = 14;
+inline constexpr size_t ENC_NAME_UNITS = 256;
+inline constexpr size_t ENC_PAD_OFFSET = 527;
+inline constexpr size_t ENC_MAX_PASSWORD_UNITS = 32;
+inline constexpr char ENC_MAGIC[ENC_MAGIC_SIZE + 1] = "Encrypt AES256";
+
+// What happened to one file. EncryptOneFile and DecryptOneFile give 1 for the two Converted kinds.
+enum class ConvertOutcome {
+    Converted,              // output complete under its final name, source deleted
+    ConvertedSourceKept,    // output complete, but the source could not be deleted
+    SkippedEmpty,           // empty source: nothing to encrypt or decrypt
+    SkippedNotContainer,    // decrypt of a file whose extension is not ENC
+    WrongPassword,          // header text differs: wrong password or not a container
+    Damaged,                // container shorter than its header, or a body that cannot be right
+    BadPath,                // empty path, no folder part, or a name that cannot be represented
+    SourceUnreadable,       // source cannot be opened, or a read failed
+    OutputFailed,           // the output could not be created, written, flushed or moved into place
+    OutOfMemory,            // the chunk buffer could not be allocated
+};
+
+struct ConvertResult {
+    ConvertOutcome outcome = ConvertOutcome::BadPath;
+    PathString outputPath;  // the final output's full path when converted, else empty
+};
+
+// Full forms: the outcome and the output's name, for the walker and the command line.
+ConvertResult EncryptFile(const PathChar* path, const Utf16Char* password);
+ConvertResult DecryptFile(const PathChar* path, const Utf16Char* password);
+
+// 1 when the file was converted (its source deletion attempted), 0 otherwise.
+int EncryptOneFile(const PathChar* path, const Utf16Char* password);
+int DecryptOneFile(const PathChar* path, const Utf16Char* password);
+
+// Text after the last separator of path into out; 1 on success. 0 when either pointer is null, the path
+// has fewer than two units, or no separator stands after its first unit. A path ending in a separator
+// gives an empty name and 1.
+int GetBareFileName(PathString* out, const PathChar* path);
+
+// The extension of the last path component, ASCII letters upper-cased, into out; 1 when there is one.
+// 0 (out empty) when a pointer is null, the path is empty, a separator comes before any dot, or there is
+// no dot after the first unit.
+int GetUpperExtension(const PathChar* path, PathString* out);
+
+// True when the last component's extension is "ENC" in any letter case.
+bool IsContainerName(PathView path);
+
+// The bare name stored in the last container whose header passed the check (the name actually used on
+// disk when a free name had to be chosen). Shared by the whole module.
+inline constexpr size_t RESTORED_NAME_UNITS = 260;
+extern Utf16Char g_szRestoredName[RESTORED_NAME_UNITS];
+
+// Progress: a file start gives (path, its size, 0); each chunk read gives (nullptr, 0, bytes read).
+using ProgressHook = void (*)(void* context, const PathChar* name, uint64_t totalBytes, uint64_t chunkBytes);
+void SetProgressHook(ProgressHook hook, void* context);
+void ReportProgress(const PathChar* name, uint64_t totalBytes, uint64_t chunkBytes);
+
+// Shown once for each container whose header check fails. Without a hook nothing is shown.
+using WrongPasswordHook = void (*)(void* context, const PathChar* containerPath);
+void SetWrongPasswordHook(WrongPasswordHook hook, void* context);
+
+// Engine temporary files (outputs being written). A batch never converts them, and removes a leftover
+// one only when no process holds it any more.
+bool IsEngineTempName(PathView bareName);
+bool RemoveStaleTempFile(const PathChar* path);
