@@ -1,0 +1,31 @@
+// Every text Tolvane.exe shows in code, English and Chinese side by side, so they can be read and
+// translated in one place. The dialog templates hold the Chinese texts of the controls.
+#pragma once
+
+#include "ui_language.h"
+
+// The library-loading messages are the same in both languages.
+inline constexpr const wchar_t* kRegisterServerCaption = L"RegisterServer32";
+inline constexpr const wchar_t* kLoadLibraryFailed = L"Failed to LoadLibrary!";
+inline constexpr const wchar_t* kRegisterEntryMissing = L"GetProcAddress(\"DllRegisterServer\") Failed";
+inline constexpr const wchar_t* kUnregisterEntryMissing = L"GetProcAddress(\"DllUnregisterServer\") Failed";
+
+inline constexpr LocalText kInstallButton{L"Install Menu(&I)", L"安装右键菜单(&I)"};
+inline constexpr LocalText kUninstallButton{L"Uninstall Menu(&U)", L"卸载右键菜单(&U)"};
+
+inline constexpr LocalText kInstallFailed{L"Failed to install!", L"安装失败!"};
+inline constexpr LocalText kInstallSucceeded{L"Install successfully!", L"安装成功!"};
+inline constexpr LocalText kUninstallFailed{L"Failed to uninstall!", L"卸载失败!"};
+inline constexpr LocalText kUninstallSucceeded{L"Uninstall successfully!", L"卸载成功!"};
+
+inline constexpr LocalText kUse64BitPackage{
+    L"This is the 32-bit Tolvane. 64-bit Windows Explorer cannot load its extension, so it is not "
+    L"installed.\nPlease install the 64-bit package (Tolvane-win64.zip) instead.\n"
+    L"Uninstall still works here, to remove an earlier 32-bit installation.",
+    L"这是 32 位的 Tolvane。64 位 Windows 资源管理器无法加载它的右键菜单，因此不予安装。\n"
+    L"请改用 64 位安装包 (Tolvane-win64.zip)。\n"
+    L"卸载仍可使用，用于删除以前的 32 位安装。"};
+
+// Followed by the full path of the plain file that stays decrypted.
+inline constexpr LocalText kPlainFileLeft{L"The file could not be encrypted again and is still unencrypted:\n",
+                                          L"文件未能重新加密，仍以未加密的形式保留：\n"};

@@ -1,0 +1,29 @@
+// Module paths without a length limit: GetModuleFileNameW is asked again with a larger buffer for as long
+// as it fills the buffer completely, which is how it reports a cut path.
+#include "module_path.h"
+
+std::wstring ModuleFullPath(HMODULE module) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            return {};
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        if (path.size() >= 32768) {
+            return {};
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::wstring FolderWithSeparator(const std::wstring& path) {
+    const size_t lastSeparator = path.rfind(L'\\');
+    if (lastSeparator == std::wstring::npos) {
+        return {};
+    }
+    return path.substr(0, lastSeparator + 1);
+}

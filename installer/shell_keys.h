@@ -1,0 +1,16 @@
+// The Explorer keys that Tolvane writes itself: the context-menu handler for files and folders and the
+// ".ENC" file type that opens with Tolvane.exe. Qarnet.dll registers its COM class on its own.
+#pragma once
+
+#include <string>
+
+// The CLSID of the QvShellExt class, as the handler keys name it.
+inline constexpr const wchar_t* kQvShellExtClsidText = L"{7B3E91A4-2C5D-4E8F-A6B1-93D0C4E5F812}";
+
+// Writes every row; true only when each key was created and each value written in full.
+// programPath is the full path of Tolvane.exe, which the file type's icon and open command name.
+bool WriteShellKeys(const std::wstring& programPath);
+
+// Removes every key that WriteShellKeys creates, with everything below the file-type keys. Keys that are
+// already gone count as removed; false when any could not be removed.
+bool DeleteShellKeys();
