@@ -1,0 +1,12 @@
+// CAboutDlg: the about box (version, maker, web address, cipher) under the logo band.
+#pragma once
+
+#include "tolvane_dialog.h"
+
+class CAboutDlg : public CTolvaneDialog {
+public:
+    CAboutDlg();
+
+protected:
+    BOOL OnInitDialog() override;
+};

@@ -1,0 +1,83 @@
+// The encrypt-password dialog: its English texts, its checks and its messages.
+#include "enc_pwd_dlg.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "dialog_ids.h"
+#include "wipe_string.h"
+#include "ui_language.h"
+
+namespace {
+
+constexpr const wchar_t* kEnglishCaption = L"Password";
+constexpr ControlText kEnglishTexts[] = {
+    {IDOK, L"OK"},
+    {IDCANCEL, L"Cancel"},
+    {IDC_ENC_PASSWORD_LABEL, L"Password:"},
+    {IDC_ENC_CONFIRM_LABEL, L"Confirm:"},
+    {IDC_ENC_PROMPT, L"Please input password to encrypt file or folder:"},
+};
+
+constexpr LocalText kEmptyPassword{L"Password can not be empty.", L"密码不能为空。"};
+constexpr LocalText kNotMatched{L"The password you input is not matched.", L"您输入的密码不匹配。"};
+// The key is made from the low byte of each character; anything above U+00FF would be lost from it.
+constexpr LocalText kNotLatin{
+    L"The password may only contain Latin letters, digits, spaces and symbols. Other characters (for "
+    L"example Chinese characters) would be left out of the encryption key, and the file would not be "
+    L"protected by them.",
+    L"密码只能包含拉丁字母、数字、空格和符号。其他字符（例如汉字）不会进入加密密钥，无法保护文件。"};
+
+bool HasCharacterAboveLatin1(const std::wstring& text) {
+    return std::any_of(text.begin(), text.end(), [](wchar_t unit) { return unit > 0xFF; });
+}
+
+} // namespace
+
+CEncPwdDlg::CEncPwdDlg() : CTolvaneDialog(IDD_ENCRYPT_PASSWORD, true) {}
+
+CEncPwdDlg::~CEncPwdDlg() {
+    SecureWipe(m_strPassword);
+    SecureWipe(m_strConfirm);
+}
+
+std::wstring CEncPwdDlg::TakePassword() {
+    std::wstring copy(m_strPassword);
+    SecureWipe(m_strPassword);
+    return copy;
+}
+
+void CEncPwdDlg::DoDataExchange(CDataExchange& dx) {
+    dx.Text(IDC_ENC_PASSWORD, m_strPassword, kMaxPasswordLength);
+    dx.Text(IDC_ENC_CONFIRM, m_strConfirm, kMaxPasswordLength);
+}
+
+BOOL CEncPwdDlg::OnInitDialog() {
+    CTolvaneDialog::OnInitDialog();
+    SecureWipe(m_strPassword);
+    SecureWipe(m_strConfirm);
+    if (!g_bChineseUI) {
+        SetTexts(kEnglishCaption, kEnglishTexts);
+    }
+    UpdateData(false);
+    return TRUE;
+}
+
+void CEncPwdDlg::OnOK() {
+    UpdateData(true);
+    const LocalText* refusal = nullptr;
+    if (m_strPassword.empty()) {
+        refusal = &kEmptyPassword;
+    } else if (m_strPassword != m_strConfirm) {
+        refusal = &kNotMatched;
+    } else if (HasCharacterAboveLatin1(m_strPassword)) {
+        refusal = &kNotLatin;
+    }
+    if (refusal) {
+        ShowMessage(refusal->Get(), kMessageCaption, MB_ICONEXCLAMATION);
+        return;
+    }
+    CTolvaneDialog::OnOK();
+    // Only the password is handed on; its confirmation has done its job.
+    SecureWipe(m_strConfirm);
+}

@@ -1,0 +1,101 @@
+// The progress window: its counts, its bar arithmetic and its English texts.
+#include "prog_dlg.h"
+
+#include <commctrl.h>
+
+#include "dialog_ids.h"
+#include "ui_language.h"
+
+namespace {
+
+constexpr const wchar_t* kEnglishCaption = L"Progress";
+constexpr ControlText kEnglishTexts[] = {
+    {IDCANCEL, L"Cancel"},
+    {IDC_PROG_CURRENT_FILE_LABEL, L"Current File:"},
+    {IDC_PROG_FILE_BAR_LABEL, L"Current Progres:"},
+    {IDC_PROG_TOTAL_BAR_LABEL, L"Total Progress:"},
+};
+
+constexpr LocalText kTotalFiles{L"Total files: ", L"总文件数量："};
+constexpr LocalText kFinishedFiles{L"Finished files: ", L"已完成数量："};
+
+std::wstring CountLine(const LocalText& label, long long count) {
+    return label.Get() + std::to_wstring(count);
+}
+
+// part * 100 / whole with the remainder discarded; 64-bit, so multi-gigabyte files give a true share.
+int Percent(uint64_t part, uint64_t whole) {
+    if (whole == 0) {
+        return 0;
+    }
+    const uint64_t share = part <= UINT64_MAX / 100 ? part * 100 / whole : part / (whole / 100 + 1);
+    return static_cast<int>(share > 100 ? 100 : share);
+}
+
+} // namespace
+
+CProgDlg::CProgDlg() : CTolvaneDialog(IDD_PROGRESS, false) {}
+
+bool CProgDlg::Create(HWND parent) {
+    const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&classes);
+    if (!CTolvaneDialog::Create(parent)) {
+        return false;
+    }
+    UpdateWindow(m_hWnd);
+    return true;
+}
+
+void CProgDlg::DoDataExchange(CDataExchange& dx) {
+    dx.Control(IDC_PROG_TOTAL_BAR, m_ctrlTotal.m_hWnd);
+    dx.Control(IDC_PROG_FILE_BAR, m_ctrlFile.m_hWnd);
+    dx.StaticText(IDC_PROG_TOTAL_FILES, m_strTotal);
+    dx.StaticText(IDC_PROG_FINISHED_FILES, m_strFinished);
+    dx.StaticText(IDC_PROG_CURRENT_FILE, m_strCurFile);
+}
+
+BOOL CProgDlg::OnInitDialog() {
+    CTolvaneDialog::OnInitDialog();
+    m_nFinished = -1;
+    m_nFileDone = 0;
+    m_nFileSize = 0;
+    m_ctrlFile.SetRange(0, 100);
+    m_ctrlTotal.SetRange(0, 100);
+    m_ctrlTotal.SetPos(0);
+    m_ctrlFile.SetPos(0);
+    m_strTotal = CountLine(kTotalFiles, m_nTotalFiles);
+    m_strFinished = CountLine(kFinishedFiles, 0);
+    if (!g_bChineseUI) {
+        SetTexts(kEnglishCaption, kEnglishTexts);
+    }
+    UpdateData(false);
+    return TRUE;
+}
+
+bool CProgDlg::UpdateProgress(const wchar_t* path, uint64_t size, uint64_t chunk) {
+    if (path && size > 0) {
+        m_nFileSize = size;
+        m_nFileDone = 0;
+        m_strCurFile = path;
+        ++m_nFinished;
+        m_strFinished = CountLine(kFinishedFiles, m_nFinished);
+        m_ctrlTotal.SetPos(Percent(static_cast<uint64_t>(m_nFinished), m_nTotalFiles));
+        m_ctrlFile.SetPos(0);
+    }
+    // Bytes with no file started have no share to show.
+    if (chunk > 0 && m_nFileSize > 0) {
+        m_nFileDone += chunk;
+        m_ctrlFile.SetPos(Percent(m_nFileDone, m_nFileSize));
+    }
+    const bool written = UpdateData(false);
+    // Nobody services this thread's queue during a batch: paint what changed now.
+    if (m_hWnd) {
+        RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    }
+    return written;
+}
+
+void CProgDlg::OnCancel() {
+    ShowMessage(L"CProgDlg::OnCancel", kMessageCaption, MB_ICONINFORMATION);
+    CTolvaneDialog::OnCancel();
+}

@@ -1,0 +1,120 @@
+// The logo painter: file -> movable global block -> stream -> OLE picture -> window DC.
+#include "draw_logo.h"
+
+#include <ole2.h>
+#include <olectl.h>
+
+#include <optional>
+#include <string>
+
+#include "win_handles.h"
+
+namespace {
+
+// The full path of module, however long it is.
+std::optional<std::wstring> ModulePath(HMODULE module) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            return std::nullopt;
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        if (path.size() >= 32768 * 2) {
+            return std::nullopt;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::optional<std::wstring> PicturePath(HMODULE module) {
+    std::optional<std::wstring> path = ModulePath(module);
+    if (!path) {
+        return std::nullopt;
+    }
+    const size_t lastBackslash = path->rfind(L'\\');
+    if (lastBackslash == std::wstring::npos) {
+        return std::nullopt;
+    }
+    path->resize(lastBackslash + 1);
+    path->append(kLogoFileName);
+    return path;
+}
+
+// The whole file in a movable block, or nothing. An empty file gives nothing: its block cannot be locked.
+GlobalMemory ReadFileToGlobal(const std::wstring& path, DWORD& size) {
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return {};
+    }
+    LARGE_INTEGER length{};
+    if (!GetFileSizeEx(file.get(), &length) || length.QuadPart <= 0 || length.QuadPart > MAXDWORD) {
+        return {};
+    }
+    size = static_cast<DWORD>(length.QuadPart);
+    GlobalMemory block(GlobalAlloc(GMEM_MOVEABLE, size));
+    if (!block) {
+        return {};
+    }
+    void* bytes = GlobalLock(block.get());
+    if (!bytes) {
+        return {};
+    }
+    DWORD read = 0;
+    const BOOL readOk = ReadFile(file.get(), bytes, size, &read, nullptr);
+    GlobalUnlock(block.get());
+    if (!readOk) {
+        return {};
+    }
+    return block;
+}
+
+ComPtr<IPicture> LoadPicture(GlobalMemory block, DWORD size) {
+    ComPtr<IStream> stream;
+    if (FAILED(CreateStreamOnHGlobal(block.get(), TRUE, stream.put()))) {
+        return {}; // block still ours: freed by its holder
+    }
+    block.release(); // the stream frees it on its last release
+    ComPtr<IPicture> picture;
+    if (FAILED(OleLoadPicture(stream.get(), static_cast<LONG>(size), TRUE, IID_IPicture, picture.put_void()))) {
+        return {};
+    }
+    return picture;
+}
+
+} // namespace
+
+void DrawLogo(HWND window, HMODULE moduleWithPicture) {
+    const std::optional<std::wstring> path = PicturePath(moduleWithPicture);
+    if (!path) {
+        return;
+    }
+    DWORD size = 0;
+    GlobalMemory block = ReadFileToGlobal(*path, size);
+    if (!block) {
+        return;
+    }
+    const ComPtr<IPicture> picture = LoadPicture(std::move(block), size);
+    if (!picture) {
+        return;
+    }
+    OLE_XSIZE_HIMETRIC width = 0;
+    OLE_YSIZE_HIMETRIC height = 0;
+    if (FAILED(picture->get_Width(&width)) || FAILED(picture->get_Height(&height))) {
+        return;
+    }
+    const WindowDC dc(window);
+    if (!dc) {
+        return;
+    }
+    RECT client{};
+    GetClientRect(window, &client);
+    client.bottom = kLogoBandHeight;
+    // HIMETRIC runs bottom-up: start at the bottom edge with a negative height to draw upright.
+    picture->Render(dc.get(), 0, 0, client.right - client.left, client.bottom - client.top, 0, height, width, -height,
+                    nullptr);
+}
