@@ -25,26 +25,39 @@ inline constexpr size_t ENC_PAD_OFFSET = 527;
 inline constexpr size_t ENC_MAX_PASSWORD_UNITS = 32;
 inline constexpr char ENC_MAGIC[ENC_MAGIC_SIZE + 1] = "Encrypt AES256";
 
-// What happened to one file. EncryptOneFile and DecryptOneFile give 1 for the two Converted kinds.
+// What happened to one file. EncryptOneFile and DecryptOneFile give 1 for the two Converted kinds only.
+// On every outcome but the two Converted ones the disk is as before the call: the source untouched, no
+// output, no temporary file (unless even its removal failed; a later batch removes it, RemoveStaleTempFile).
 enum class ConvertOutcome {
-    Converted,              // output complete under its final name, source deleted
-    ConvertedSourceKept,    // output complete, but the source could not be deleted
-    SkippedEmpty,           // empty source: nothing to encrypt or decrypt
-    SkippedNotContainer,    // decrypt of a file whose extension is not ENC
-    WrongPassword,          // header text differs: wrong password or not a container
-    Damaged,                // container shorter than its header, or a body that cannot be right
-    BadPath,                // empty path, no folder part, or a name that cannot be represented
-    SourceUnreadable,       // source cannot be opened, or a read failed
-    OutputFailed,           // the output could not be created, written, flushed or moved into place
-    OutOfMemory,            // the chunk buffer could not be allocated
+    Converted,           // output complete, flushed, under its final name (outputPath); source deleted
+    ConvertedSourceKept, // output complete as above, but the source is still there: its deletion failed
+                         // (read-only, say), it was replaced or changed meanwhile, or the new name could
+                         // not be made durable. An encrypt caller should report this: the plain file is
+                         // still there in the clear.
+    SkippedEmpty,        // the source (plain file or container) is empty: nothing to convert
+    SkippedNotContainer, // decrypt of a file whose extension is not ENC (in any case): nothing opened
+    WrongPassword,       // header text differs: wrong password or not a container (the hook was called)
+    Damaged,             // container shorter than its header, or a body no writer makes (pad count 0 or
+                         // above 16, not whole blocks, pad count longer than the body)
+    BadPath,             // null path or password, empty path, no folder part, a path ending in a
+                         // separator, or a name that cannot be stored exactly (POSIX: not valid UTF-8;
+                         // longer than 255 UTF-16 units)
+    SourceUnreadable,    // the source cannot be opened (missing, a folder, locked), a read failed, or its
+                         // length changed while it was read
+    OutputFailed,        // the output could not be created, written (disk full), flushed or moved to a
+                         // free name
+    OutOfMemory,         // the chunk buffer could not be allocated
 };
 
 struct ConvertResult {
     ConvertOutcome outcome = ConvertOutcome::BadPath;
-    PathString outputPath;  // the final output's full path when converted, else empty
+    PathString outputPath; // the final output's full path when converted, else empty
 };
 
-// Full forms: the outcome and the output's name, for the walker and the command line.
+// Full forms: the outcome and the output's name, for the walker and the command line. The output never
+// replaces an existing file: when its name is taken, " (2)", " (3)", ... is inserted before ".ENC"
+// (encrypting) or before the restored name's last dot, or at its end (decrypting). Names stay within
+// 255 UTF-16 units (and 255 UTF-8 bytes on POSIX) by shortening the stem.
 ConvertResult EncryptFile(const PathChar* path, const Utf16Char* password);
 ConvertResult DecryptFile(const PathChar* path, const Utf16Char* password);
 
@@ -54,7 +67,8 @@ int DecryptOneFile(const PathChar* path, const Utf16Char* password);
 
 // Text after the last separator of path into out; 1 on success. 0 when either pointer is null, the path
 // has fewer than two units, or no separator stands after its first unit. A path ending in a separator
-// gives an empty name and 1.
+// gives an empty name and 1. Separators are '\\' and '/' on Windows, '/' on POSIX (where "/name", a file
+// in the root folder, has a folder part).
 int GetBareFileName(PathString* out, const PathChar* path);
 
 // The extension of the last path component, ASCII letters upper-cased, into out; 1 when there is one.
@@ -70,7 +84,9 @@ bool IsContainerName(PathView path);
 inline constexpr size_t RESTORED_NAME_UNITS = 260;
 extern Utf16Char g_szRestoredName[RESTORED_NAME_UNITS];
 
-// Progress: a file start gives (path, its size, 0); each chunk read gives (nullptr, 0, bytes read).
+// Progress: a file start gives (path, its size, 0), made for every source that opens and is not empty;
+// each chunk read gives (nullptr, 0, bytes read), 1 to ENC_CHUNK_SIZE. A container's chunks add up to its
+// length less ENC_HEADER_SIZE, a plain file's to its length. Without a hook nothing happens.
 using ProgressHook = void (*)(void* context, const PathChar* name, uint64_t totalBytes, uint64_t chunkBytes);
 void SetProgressHook(ProgressHook hook, void* context);
 void ReportProgress(const PathChar* name, uint64_t totalBytes, uint64_t chunkBytes);
@@ -79,7 +95,9 @@ void ReportProgress(const PathChar* name, uint64_t totalBytes, uint64_t chunkByt
 using WrongPasswordHook = void (*)(void* context, const PathChar* containerPath);
 void SetWrongPasswordHook(WrongPasswordHook hook, void* context);
 
-// Engine temporary files (outputs being written). A batch never converts them, and removes a leftover
-// one only when no process holds it any more.
+// Engine temporary files (outputs being written): ".tolvane-" + 16 hex digits + ".tmp". A batch never
+// converts them, and removes a leftover one only when no process holds it any more.
 bool IsEngineTempName(PathView bareName);
+// True when path (whose bare name must be an engine temporary name, else nothing happens) was removed;
+// false when a process still holds it, or it is not there or could not be removed.
 bool RemoveStaleTempFile(const PathChar* path);

@@ -11,11 +11,13 @@ using PathChar = wchar_t;
 using Utf16Char = wchar_t;
 inline constexpr PathChar kPathSeparator = L'\\';
 #define TOLVANE_PATH_LITERAL(text) L##text
+#define TOLVANE_UTF16_LITERAL(text) L##text
 #else
 using PathChar = char;
 using Utf16Char = char16_t;
 inline constexpr PathChar kPathSeparator = '/';
 #define TOLVANE_PATH_LITERAL(text) text
+#define TOLVANE_UTF16_LITERAL(text) u##text
 #endif
 
 using PathString = std::basic_string<PathChar>;

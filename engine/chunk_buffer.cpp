@@ -1,0 +1,25 @@
+// Allocation and wiping of the chunk buffer.
+#include "chunk_buffer.h"
+
+#include <new>
+
+#include "container.h"
+#include "fault_injection.h"
+#include "secure_wipe.h"
+
+std::optional<ChunkBuffer> ChunkBuffer::Allocate() {
+    if (CheckFault(FileOp::AllocateBuffer) != FaultDecision::Proceed) {
+        return std::nullopt;
+    }
+    try {
+        return ChunkBuffer(std::make_unique_for_overwrite<uint8_t[]>(ENC_CHUNK_SIZE));
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+ChunkBuffer::~ChunkBuffer() {
+    if (m_bytes) {
+        SecureWipe(m_bytes.get(), ENC_CHUNK_SIZE);
+    }
+}

@@ -1,0 +1,288 @@
+// EncryptFile and DecryptFile: one plain file into one container beside it, and back. Each reads as the
+// procedure goes: make the key, check the source, write the header, run the chunks, finish. The output
+// is written under a temporary name, flushed, and only then moved to a free final name; the source goes
+// last. Every early return releases what was taken (the temporary output removes itself).
+#include "container.h"
+
+#include <algorithm>
+
+#include "chunk_buffer.h"
+#include "container_layout.h"
+#include "enc_names.h"
+#include "engine_hooks.h"
+#include "file_io.h"
+#include "file_key.h"
+
+namespace {
+
+// More attempts than any folder sensibly holds copies of one name.
+constexpr unsigned kMaxNameAttempts = 9999;
+
+ConvertResult Failed(ConvertOutcome outcome) {
+    return ConvertResult{outcome, {}};
+}
+
+// Reads until count bytes are in or the file ends; nullopt when a read fails.
+std::optional<size_t> ReadFully(SourceFile& source, uint8_t* buffer, size_t count) {
+    size_t filled = 0;
+    while (filled < count) {
+        const auto got = source.Read(buffer + filled, count - filled);
+        if (!got) {
+            return std::nullopt;
+        }
+        if (*got == 0) {
+            break;
+        }
+        filled += *got;
+    }
+    return filled;
+}
+
+// Reads exactly count bytes: fewer means the file shrank while it was read, which counts as a failed read.
+bool ReadExactly(SourceFile& source, uint8_t* buffer, size_t count) {
+    const auto got = ReadFully(source, buffer, count);
+    return got && *got == count;
+}
+
+// The length was taken at the start; a file that grew meanwhile would come out cut, so it fails instead.
+bool AtEndOfFile(SourceFile& source) {
+    uint8_t probe = 0;
+    const auto got = source.Read(&probe, 1);
+    return got && *got == 0;
+}
+
+bool WriteAll(TempOutput& output, const uint8_t* data, size_t size) {
+    return output.Write(data, size) == size;
+}
+
+bool IsAllZero(const uint8_t* data, size_t size) {
+    return std::all_of(data, data + size, [](uint8_t byte) { return byte == 0; });
+}
+
+// Enciphers one chunk of n plain bytes in place; on the last chunk adds the filler. Returns the bytes to write.
+size_t EncipherChunk(const FileKey& key, uint8_t* chunk, size_t n, bool last, FillerForm filler) {
+    size_t cipherBytes = n;
+    size_t rawBytes = 0;
+    if (last && filler == FillerForm::CompletesLastBlock) {
+        cipherBytes = (n / ENC_BLOCK_SIZE + 1) * ENC_BLOCK_SIZE;
+        std::fill(chunk + n, chunk + cipherBytes, uint8_t{0});
+    } else if (last && filler == FillerForm::RawZeroBlock) {
+        rawBytes = ENC_BLOCK_SIZE;
+        std::fill(chunk + n, chunk + n + rawBytes, uint8_t{0});
+    }
+    AesEncryptBlocks(key.context(), chunk, chunk, cipherBytes / ENC_BLOCK_SIZE);
+    return cipherBytes + rawBytes;
+}
+
+// Moves the finished output to the first free name: the name itself, then " (2)", " (3)", ... Nothing that
+// exists is ever replaced, and a name taken by someone else in the meantime only moves on to the next.
+// Gives the bare name used, and its full path in finalPath.
+std::optional<Utf16String> MoveToFreeName(TempOutput& output, const PathString& folder, const NameParts& parts,
+                                          PathString* finalPath) {
+    for (unsigned attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {
+        Utf16String name = CandidateName(parts, attempt, kPlatformNameRules);
+        const auto nativeName = Utf16ToPath(name);
+        if (!nativeName) {
+            return std::nullopt;
+        }
+        PathString candidate = folder + *nativeName;
+        switch (output.MoveTo(candidate)) {
+        case MoveResult::Moved:
+            *finalPath = std::move(candidate);
+            return name;
+        case MoveResult::NameTaken:
+            continue;
+        case MoveResult::Failed:
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+// The output stands complete under its final name. The source goes only when the new name is durable and
+// the source is still the file that was read, unchanged.
+ConvertResult FinishWithSource(TempOutput& output, SourceFile& source, const PathChar* sourcePath,
+                               PathString finalPath) {
+    const bool durable = output.SyncFolder();
+    const FileIdentity identity = source.identity();
+    source.Close();
+    if (!durable || !DeleteIfSameFile(sourcePath, identity)) {
+        return ConvertResult{ConvertOutcome::ConvertedSourceKept, std::move(finalPath)};
+    }
+    return ConvertResult{ConvertOutcome::Converted, std::move(finalPath)};
+}
+
+} // namespace
+
+ConvertResult EncryptFile(const PathChar* path, const Utf16Char* password) {
+    if (path == nullptr || *path == 0 || password == nullptr) {
+        return Failed(ConvertOutcome::BadPath);
+    }
+    const FileKey key(password);
+
+    PathString bareName;
+    if (GetBareFileName(&bareName, path) == 0 || bareName.empty()) {
+        return Failed(ConvertOutcome::BadPath);
+    }
+    // The header keeps the name in 256 units with its terminator; a name that is not valid UTF-8 (POSIX)
+    // has no exact UTF-16 form. Both are refused rather than stored changed.
+    const auto storedName = PathToUtf16(bareName);
+    if (!storedName || storedName->size() > ENC_NAME_UNITS - 1) {
+        return Failed(ConvertOutcome::BadPath);
+    }
+    const PathString folder = FolderOf(path);
+
+    auto source = SourceFile::Open(path);
+    if (!source) {
+        return Failed(ConvertOutcome::SourceUnreadable);
+    }
+    const uint64_t plainLength = source->size();
+    if (plainLength == 0) {
+        return Failed(ConvertOutcome::SkippedEmpty);
+    }
+    ReportProgress(path, plainLength, 0);
+
+    auto buffer = ChunkBuffer::Allocate();
+    if (!buffer) {
+        return Failed(ConvertOutcome::OutOfMemory);
+    }
+    auto output = TempOutput::Create(folder, source->identity());
+    if (!output) {
+        return Failed(ConvertOutcome::OutputFailed);
+    }
+
+    EncHeader header = BuildPlainHeader(*storedName, PadCountFor(plainLength));
+    AesEncryptBlocks(key.context(), header.data(), header.data(), ENC_HEADER_BLOCKS);
+    if (!WriteAll(*output, header.data(), header.size())) {
+        return Failed(ConvertOutcome::OutputFailed);
+    }
+
+    const FillerForm filler = FillerFormFor(plainLength);
+    uint64_t remaining = plainLength;
+    while (remaining > 0) {
+        const auto n = static_cast<size_t>(std::min<uint64_t>(remaining, ENC_CHUNK_SIZE));
+        if (!ReadExactly(*source, buffer->data(), n)) {
+            return Failed(ConvertOutcome::SourceUnreadable);
+        }
+        ReportProgress(nullptr, 0, n);
+        remaining -= n;
+        const size_t toWrite = EncipherChunk(key, buffer->data(), n, remaining == 0, filler);
+        if (!WriteAll(*output, buffer->data(), toWrite)) {
+            return Failed(ConvertOutcome::OutputFailed);
+        }
+    }
+    if (!AtEndOfFile(*source)) {
+        return Failed(ConvertOutcome::SourceUnreadable);
+    }
+
+    if (!output->Flush()) {
+        return Failed(ConvertOutcome::OutputFailed);
+    }
+    PathString finalPath;
+    if (!MoveToFreeName(*output, folder, ContainerNameParts(*storedName), &finalPath)) {
+        return Failed(ConvertOutcome::OutputFailed);
+    }
+    return FinishWithSource(*output, *source, path, std::move(finalPath));
+}
+
+ConvertResult DecryptFile(const PathChar* path, const Utf16Char* password) {
+    if (path == nullptr || *path == 0 || password == nullptr) {
+        return Failed(ConvertOutcome::BadPath);
+    }
+    if (!IsContainerName(path)) {
+        return Failed(ConvertOutcome::SkippedNotContainer);
+    }
+    const FileKey key(password);
+
+    PathString containerName;
+    if (GetBareFileName(&containerName, path) == 0) {
+        return Failed(ConvertOutcome::BadPath);
+    }
+    const auto containerName16 = PathToUtf16(containerName);
+    if (!containerName16) {
+        return Failed(ConvertOutcome::BadPath);
+    }
+    const PathString folder = FolderOf(path);
+
+    auto source = SourceFile::Open(path);
+    if (!source) {
+        return Failed(ConvertOutcome::SourceUnreadable);
+    }
+    const uint64_t containerLength = source->size();
+    if (containerLength == 0) {
+        return Failed(ConvertOutcome::SkippedEmpty);
+    }
+    ReportProgress(path, containerLength, 0);
+    if (containerLength < ENC_HEADER_SIZE) {
+        return Failed(ConvertOutcome::Damaged);
+    }
+
+    EncHeader header;
+    if (!ReadExactly(*source, header.data(), header.size())) {
+        return Failed(ConvertOutcome::SourceUnreadable);
+    }
+    AesDecryptBlocks(key.context(), header.data(), header.data(), ENC_HEADER_BLOCKS);
+    if (!HasHeaderMagic(header)) {
+        NotifyWrongPassword(path);
+        return Failed(ConvertOutcome::WrongPassword);
+    }
+    const uint64_t bodyLength = containerLength - ENC_HEADER_SIZE;
+    const uint8_t padCount = PadCountOf(header);
+    if (!BodyIsConsistent(bodyLength, padCount)) {
+        return Failed(ConvertOutcome::Damaged);
+    }
+    const Utf16String restoredName = SanitizeStoredName(StoredNameOf(header), *containerName16, kPlatformNameRules);
+
+    auto buffer = ChunkBuffer::Allocate();
+    if (!buffer) {
+        return Failed(ConvertOutcome::OutOfMemory);
+    }
+    auto output = TempOutput::Create(folder, source->identity());
+    if (!output) {
+        return Failed(ConvertOutcome::OutputFailed);
+    }
+
+    uint64_t remaining = bodyLength;
+    while (remaining > 0) {
+        const auto n = static_cast<size_t>(std::min<uint64_t>(remaining, ENC_CHUNK_SIZE));
+        if (!ReadExactly(*source, buffer->data(), n)) {
+            return Failed(ConvertOutcome::SourceUnreadable);
+        }
+        ReportProgress(nullptr, 0, n);
+        remaining -= n;
+        size_t toWrite = n;
+        if (remaining == 0) {
+            // n >= 16 here: the body is whole blocks and not empty, and the filler is at most one block.
+            const bool lastBlockIsRawZero = IsAllZero(buffer->data() + n - ENC_BLOCK_SIZE, ENC_BLOCK_SIZE);
+            toWrite = n - static_cast<size_t>(FillerLengthOnRead(bodyLength, padCount, lastBlockIsRawZero));
+        }
+        AesDecryptBlocks(key.context(), buffer->data(), buffer->data(), n / ENC_BLOCK_SIZE);
+        if (!WriteAll(*output, buffer->data(), toWrite)) {
+            return Failed(ConvertOutcome::OutputFailed);
+        }
+    }
+    if (!AtEndOfFile(*source)) {
+        return Failed(ConvertOutcome::SourceUnreadable);
+    }
+
+    if (!output->Flush()) {
+        return Failed(ConvertOutcome::OutputFailed);
+    }
+    PathString finalPath;
+    const auto usedName = MoveToFreeName(*output, folder, RestoredNameParts(restoredName), &finalPath);
+    if (!usedName) {
+        return Failed(ConvertOutcome::OutputFailed);
+    }
+    SetRestoredName(*usedName);
+    return FinishWithSource(*output, *source, path, std::move(finalPath));
+}
+
+int EncryptOneFile(const PathChar* path, const Utf16Char* password) {
+    const ConvertOutcome outcome = EncryptFile(path, password).outcome;
+    return (outcome == ConvertOutcome::Converted || outcome == ConvertOutcome::ConvertedSourceKept) ? 1 : 0;
+}
+
+int DecryptOneFile(const PathChar* path, const Utf16Char* password) {
+    const ConvertOutcome outcome = DecryptFile(path, password).outcome;
+    return (outcome == ConvertOutcome::Converted || outcome == ConvertOutcome::ConvertedSourceKept) ? 1 : 0;
+}

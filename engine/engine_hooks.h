@@ -1,0 +1,10 @@
+// The engine's side of its hooks: what the container code calls to tell the outside world.
+#pragma once
+
+#include "container.h"
+
+// Calls the wrong-password hook, if one is set.
+void NotifyWrongPassword(const PathChar* containerPath);
+
+// Puts the bare name actually used for a restored file into g_szRestoredName.
+void SetRestoredName(Utf16View name);

@@ -1,0 +1,56 @@
+// Faults on demand in the file layer: a test arms "the Nth operation of this kind fails" (or writes short,
+// or ends the process) and then drives the engine as usual. Disarmed, each check is one relaxed atomic load.
+#pragma once
+
+#include <cstdint>
+
+// The operations of the file layer that can be made to fail. Counts start at 1 with the first operation of
+// that kind after the fault was armed.
+enum class FileOp : uint8_t {
+    OpenSource,     // opening a file to read (plain file or container)
+    CreateTemp,     // creating the temporary output
+    Read,           // one read call
+    Write,          // one write call
+    Flush,          // flushing the temporary output to stable storage
+    Rename,         // moving the temporary output to a final name (each attempt)
+    SyncFolder,     // making the rename durable (POSIX: fsync of the folder)
+    DeleteSource,   // deleting the source after success
+    RemoveTemp,     // removing the temporary output after a failure
+    AllocateBuffer, // allocating the chunk buffer
+};
+inline constexpr int FILE_OP_COUNT = 10;
+
+enum class FaultAction : uint8_t {
+    Fail,  // the operation does nothing and reports failure (a write fails as on a full disk)
+    Short, // Read: returns at most half the bytes asked. Write: writes half and reports that.
+    Crash, // the process ends at once, before the operation, with FAULT_CRASH_EXIT_CODE
+};
+inline constexpr int FAULT_CRASH_EXIT_CODE = 86;
+
+// Arms one fault: the nth operation of that kind (1 = the next one) gets the action; with repeat set, that
+// one and every later one. Several faults can be armed at once (up to 8); arming resets the counts.
+void ArmFault(FileOp op, uint64_t nth, FaultAction action, bool repeat = false);
+
+// Counts operations without failing any (resets the counts), e.g. to learn how many points a crash test
+// has to visit.
+void StartCountingFileOps();
+
+// Ends faults and counting; the counts stay readable until the next arm.
+void DisarmFaults();
+
+// How many operations of a kind the file layer attempted since the last arm or StartCountingFileOps.
+uint64_t FaultOperationCount(FileOp op);
+
+// For the file layer: counts one operation and tells what to do with it. Proceed when nothing is armed.
+enum class FaultDecision : uint8_t { Proceed, Fail, Short };
+FaultDecision CheckFault(FileOp op);
+
+// Disarms on scope exit, so a failing test assertion never leaves faults armed for the next test.
+class FaultScope {
+public:
+    FaultScope() = default;
+    FaultScope(FileOp op, uint64_t nth, FaultAction action, bool repeat = false) { ArmFault(op, nth, action, repeat); }
+    ~FaultScope() { DisarmFaults(); }
+    FaultScope(const FaultScope&) = delete;
+    FaultScope& operator=(const FaultScope&) = delete;
+};

@@ -1,0 +1,94 @@
+// Temporary output names, and the removal of leftovers that a killed run left behind.
+#include "temp_files.h"
+
+#include <atomic>
+#include <chrono>
+#include <random>
+
+#include "container.h"
+#include "enc_names.h"
+#include "file_io.h"
+
+namespace {
+
+constexpr PathView kTempPrefix = TOLVANE_PATH_LITERAL(".tolvane-");
+constexpr PathView kTempSuffix = TOLVANE_PATH_LITERAL(".tmp");
+constexpr size_t kRandomDigits = 16;
+
+uint64_t RandomBits() {
+    static std::atomic<uint64_t> counter{0};
+    uint64_t bits = 0;
+    try {
+        std::random_device device;
+        bits = (static_cast<uint64_t>(device()) << 32) ^ device();
+    } catch (...) {
+        // No entropy source: time and a counter still give names that differ between calls; a collision
+        // only costs another try of the exclusive create.
+    }
+    const auto now = static_cast<uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
+    bits ^= now * 0x9E3779B97F4A7C15ull;
+    bits ^= counter.fetch_add(1) * 0xBF58476D1CE4E5B9ull;
+    return bits;
+}
+
+bool IsHexDigit(PathChar unit) {
+    return (unit >= '0' && unit <= '9') || (unit >= 'a' && unit <= 'f') || (unit >= 'A' && unit <= 'F');
+}
+
+PathChar AsciiLower(PathChar unit) {
+    return (unit >= 'A' && unit <= 'Z') ? static_cast<PathChar>(unit + 32) : unit;
+}
+
+bool EqualsIgnoringAsciiCase(PathView left, PathView right) {
+    if (left.size() != right.size()) {
+        return false;
+    }
+    for (size_t index = 0; index < left.size(); ++index) {
+        if (AsciiLower(left[index]) != AsciiLower(right[index])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+PathString MakeEngineTempName() {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    uint64_t bits = RandomBits();
+    PathString name(kTempPrefix);
+    for (size_t digit = 0; digit < kRandomDigits; ++digit) {
+        name.push_back(static_cast<PathChar>(kDigits[bits & 0xF]));
+        bits >>= 4;
+    }
+    name += kTempSuffix;
+    return name;
+}
+
+bool IsEngineTempName(PathView bareName) {
+    if (bareName.size() != kTempPrefix.size() + kRandomDigits + kTempSuffix.size()) {
+        return false;
+    }
+    if (!EqualsIgnoringAsciiCase(bareName.substr(0, kTempPrefix.size()), kTempPrefix) ||
+        !EqualsIgnoringAsciiCase(bareName.substr(bareName.size() - kTempSuffix.size()), kTempSuffix)) {
+        return false;
+    }
+    for (PathChar unit : bareName.substr(kTempPrefix.size(), kRandomDigits)) {
+        if (!IsHexDigit(unit)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool RemoveStaleTempFile(const PathChar* path) {
+    if (path == nullptr) {
+        return false;
+    }
+    PathString bareName;
+    // Only ever a name of the engine's own form: this never deletes a user's file.
+    if (!GetBareFileName(&bareName, path) || !IsEngineTempName(bareName)) {
+        return false;
+    }
+    return RemoveFileIfUnheld(path) == UnheldRemoval::Removed;
+}

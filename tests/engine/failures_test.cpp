@@ -1,0 +1,249 @@
+// Every way a conversion can fail, forced through the file layer's faults, leaves the disk as it was: the
+// source intact, no temporary file, nothing under a final name. Only the two converted outcomes leave an
+// output, and then a complete one.
+#include <gtest/gtest.h>
+
+#include "engine_test_files.h"
+#include "fault_injection.h"
+
+#ifndef _WIN32
+#include <cstdio>
+#include <unistd.h>
+#endif
+
+namespace {
+
+using Names = std::vector<PathString>;
+
+constexpr size_t kPlainLength = 2 * ENC_CHUNK_SIZE + 100; // three chunks
+
+struct FaultRow {
+    const char* what;
+    FileOp op;
+    uint64_t nth;
+    FaultAction action;
+    ConvertOutcome outcome;
+    bool repeat = false;
+};
+
+bool Converted(ConvertOutcome outcome) {
+    return outcome == ConvertOutcome::Converted || outcome == ConvertOutcome::ConvertedSourceKept;
+}
+
+TEST(Failures, EncryptLeavesTheDiskAsStated) {
+    const FaultRow rows[] = {
+        {"source cannot be opened", FileOp::OpenSource, 1, FaultAction::Fail, ConvertOutcome::SourceUnreadable},
+        {"no memory for the buffer", FileOp::AllocateBuffer, 1, FaultAction::Fail, ConvertOutcome::OutOfMemory},
+        {"output cannot be created", FileOp::CreateTemp, 1, FaultAction::Fail, ConvertOutcome::OutputFailed},
+        {"header written short", FileOp::Write, 1, FaultAction::Short, ConvertOutcome::OutputFailed},
+        {"header write fails", FileOp::Write, 1, FaultAction::Fail, ConvertOutcome::OutputFailed},
+        {"first chunk read fails", FileOp::Read, 1, FaultAction::Fail, ConvertOutcome::SourceUnreadable},
+        {"second chunk read fails", FileOp::Read, 2, FaultAction::Fail, ConvertOutcome::SourceUnreadable},
+        {"first chunk write fails (disk full)", FileOp::Write, 2, FaultAction::Fail, ConvertOutcome::OutputFailed},
+        {"last chunk written short", FileOp::Write, 4, FaultAction::Short, ConvertOutcome::OutputFailed},
+        {"flush fails", FileOp::Flush, 1, FaultAction::Fail, ConvertOutcome::OutputFailed},
+        {"move into place fails", FileOp::Rename, 1, FaultAction::Fail, ConvertOutcome::OutputFailed},
+        {"new name not durable", FileOp::SyncFolder, 1, FaultAction::Fail, ConvertOutcome::ConvertedSourceKept},
+        {"source deletion fails", FileOp::DeleteSource, 1, FaultAction::Fail, ConvertOutcome::ConvertedSourceKept},
+        {"every read short", FileOp::Read, 1, FaultAction::Short, ConvertOutcome::Converted, true},
+    };
+    const Bytes plain = PatternBytes(kPlainLength);
+    for (const FaultRow& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempFolder folder;
+        ASSERT_TRUE(WriteBytes(folder / P("plain.txt"), plain));
+        ConvertResult result;
+        {
+            FaultScope fault(row.op, row.nth, row.action, row.repeat);
+            result = EncryptFile((folder / P("plain.txt")).c_str(), kTestPassword);
+        }
+        EXPECT_EQ(result.outcome, row.outcome);
+        EXPECT_EQ(EncryptOneFile(P(""), kTestPassword), 0);
+        if (!Converted(row.outcome)) {
+            EXPECT_TRUE(result.outputPath.empty());
+            EXPECT_EQ(ListNames(folder.path()), Names{P("plain.txt")});
+            EXPECT_EQ(ReadBytes(folder / P("plain.txt")), plain);
+            continue;
+        }
+        EXPECT_EQ(result.outputPath, folder / P("plain_txt.ENC"));
+        if (row.outcome == ConvertOutcome::ConvertedSourceKept) {
+            EXPECT_EQ(ListNames(folder.path()), (Names{P("plain.txt"), P("plain_txt.ENC")}));
+            EXPECT_EQ(ReadBytes(folder / P("plain.txt")), plain);
+        }
+        // The output is complete: it decrypts to the plain data.
+        TempFolder check;
+        ASSERT_TRUE(WriteBytes(check / P("c.ENC"), *ReadBytes(result.outputPath)));
+        ASSERT_EQ(DecryptOneFile((check / P("c.ENC")).c_str(), kTestPassword), 1);
+        EXPECT_EQ(ReadBytes(check / P("plain.txt")), plain);
+    }
+}
+
+TEST(Failures, DecryptLeavesTheDiskAsStated) {
+    const FaultRow rows[] = {
+        {"container cannot be opened", FileOp::OpenSource, 1, FaultAction::Fail, ConvertOutcome::SourceUnreadable},
+        {"header read fails", FileOp::Read, 1, FaultAction::Fail, ConvertOutcome::SourceUnreadable},
+        {"no memory for the buffer", FileOp::AllocateBuffer, 1, FaultAction::Fail, ConvertOutcome::OutOfMemory},
+        {"output cannot be created", FileOp::CreateTemp, 1, FaultAction::Fail, ConvertOutcome::OutputFailed},
+        {"first chunk read fails", FileOp::Read, 2, FaultAction::Fail, ConvertOutcome::SourceUnreadable},
+        {"last chunk read fails", FileOp::Read, 4, FaultAction::Fail, ConvertOutcome::SourceUnreadable},
+        {"first chunk write fails (disk full)", FileOp::Write, 1, FaultAction::Fail, ConvertOutcome::OutputFailed},
+        {"second chunk written short", FileOp::Write, 2, FaultAction::Short, ConvertOutcome::OutputFailed},
+        {"flush fails", FileOp::Flush, 1, FaultAction::Fail, ConvertOutcome::OutputFailed},
+        {"move into place fails", FileOp::Rename, 1, FaultAction::Fail, ConvertOutcome::OutputFailed},
+        {"new name not durable", FileOp::SyncFolder, 1, FaultAction::Fail, ConvertOutcome::ConvertedSourceKept},
+        {"container deletion fails", FileOp::DeleteSource, 1, FaultAction::Fail, ConvertOutcome::ConvertedSourceKept},
+        {"every read short", FileOp::Read, 1, FaultAction::Short, ConvertOutcome::Converted, true},
+    };
+    const Bytes plain = PatternBytes(kPlainLength, 5);
+    for (const FaultRow& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempFolder folder;
+        ASSERT_TRUE(WriteBytes(folder / P("plain.txt"), plain));
+        ASSERT_EQ(EncryptOneFile((folder / P("plain.txt")).c_str(), kTestPassword), 1);
+        const auto container = ReadBytes(folder / P("plain_txt.ENC"));
+        ConvertResult result;
+        {
+            FaultScope fault(row.op, row.nth, row.action, row.repeat);
+            result = DecryptFile((folder / P("plain_txt.ENC")).c_str(), kTestPassword);
+        }
+        EXPECT_EQ(result.outcome, row.outcome);
+        if (!Converted(row.outcome)) {
+            EXPECT_EQ(ListNames(folder.path()), Names{P("plain_txt.ENC")});
+            EXPECT_EQ(ReadBytes(folder / P("plain_txt.ENC")), container);
+            continue;
+        }
+        EXPECT_EQ(ReadBytes(folder / P("plain.txt")), plain);
+        if (row.outcome == ConvertOutcome::ConvertedSourceKept) {
+            EXPECT_EQ(ListNames(folder.path()), (Names{P("plain.txt"), P("plain_txt.ENC")}));
+            EXPECT_EQ(ReadBytes(folder / P("plain_txt.ENC")), container);
+        } else {
+            EXPECT_EQ(ListNames(folder.path()), Names{P("plain.txt")});
+        }
+    }
+}
+
+TEST(Failures, TemporaryLeftWhenEvenItsRemovalFailsIsRemovedLater) {
+    TempFolder folder;
+    const Bytes plain = PatternBytes(5000);
+    ASSERT_TRUE(WriteBytes(folder / P("p.txt"), plain));
+    {
+        FaultScope fault(FileOp::Write, 2, FaultAction::Fail);
+        ArmFault(FileOp::RemoveTemp, 1, FaultAction::Fail);
+        EXPECT_EQ(EncryptFile((folder / P("p.txt")).c_str(), kTestPassword).outcome, ConvertOutcome::OutputFailed);
+    }
+    Names names = ListNames(folder.path());
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_TRUE(IsEngineTempName(names[0]));
+    EXPECT_FALSE(IsContainerName(names[0]));
+    EXPECT_EQ(names[1], P("p.txt"));
+    EXPECT_TRUE(RemoveStaleTempFile((folder / names[0]).c_str()));
+    EXPECT_EQ(ListNames(folder.path()), Names{P("p.txt")});
+    EXPECT_EQ(ReadBytes(folder / P("p.txt")), plain);
+}
+
+TEST(Failures, SourcesThatCannotBeTaken) {
+    TempFolder folder;
+    ASSERT_TRUE(MakeFolder(folder / P("sub.txt")));
+    ASSERT_TRUE(MakeFolder(folder / P("sub.ENC")));
+    ASSERT_TRUE(WriteBytes(folder / P("empty.txt"), {}));
+    EXPECT_EQ(EncryptFile((folder / P("missing.txt")).c_str(), kTestPassword).outcome,
+              ConvertOutcome::SourceUnreadable);
+    EXPECT_EQ(DecryptFile((folder / P("missing.ENC")).c_str(), kTestPassword).outcome,
+              ConvertOutcome::SourceUnreadable);
+    EXPECT_EQ(EncryptFile((folder / P("sub.txt")).c_str(), kTestPassword).outcome, ConvertOutcome::SourceUnreadable);
+    EXPECT_EQ(DecryptFile((folder / P("sub.ENC")).c_str(), kTestPassword).outcome, ConvertOutcome::SourceUnreadable);
+    EXPECT_EQ(EncryptFile((folder / P("empty.txt")).c_str(), kTestPassword).outcome, ConvertOutcome::SkippedEmpty);
+    EXPECT_EQ(EncryptOneFile((folder / P("empty.txt")).c_str(), kTestPassword), 0);
+    EXPECT_EQ(EncryptFile(P("no-folder.txt"), kTestPassword).outcome, ConvertOutcome::BadPath);
+    EXPECT_EQ(EncryptFile(folder.path().c_str(), kTestPassword).outcome, ConvertOutcome::BadPath);
+    EXPECT_EQ(EncryptFile(nullptr, kTestPassword).outcome, ConvertOutcome::BadPath);
+    EXPECT_EQ(DecryptFile(P(""), kTestPassword).outcome, ConvertOutcome::BadPath);
+    EXPECT_EQ(EncryptFile((folder / P("empty.txt")).c_str(), nullptr).outcome, ConvertOutcome::BadPath);
+    EXPECT_EQ(DecryptOneFile(nullptr, kTestPassword), 0);
+    EXPECT_EQ(ListNames(folder.path()), (Names{P("empty.txt"), P("sub.ENC"), P("sub.txt")}));
+}
+
+#ifdef _WIN32
+// A read-only plain file: its container is made, the file itself cannot be deleted.
+TEST(Failures, ReadOnlySourceIsKept) {
+    TempFolder folder;
+    const Bytes plain = PatternBytes(999);
+    ASSERT_TRUE(WriteBytes(folder / L"ro.txt", plain));
+    ASSERT_TRUE(MakeReadOnly(folder / L"ro.txt"));
+    EXPECT_EQ(EncryptFile((folder / L"ro.txt").c_str(), kTestPassword).outcome, ConvertOutcome::ConvertedSourceKept);
+    EXPECT_EQ(EncryptOneFile((folder / L"ro.txt").c_str(), kTestPassword), 1);
+    EXPECT_EQ(ListNames(folder.path()), (Names{L"ro.txt", L"ro_txt (2).ENC", L"ro_txt.ENC"}));
+    EXPECT_EQ(ReadBytes(folder / L"ro.txt"), plain);
+}
+#else
+struct SourceTamper {
+    PathString source;
+    PathString stranger;
+    int mode = 0;
+    bool done = false;
+};
+
+void TamperAtFirstChunk(void* context, const PathChar* name, uint64_t, uint64_t) {
+    auto* tamper = static_cast<SourceTamper*>(context);
+    if (name != nullptr || tamper->done) {
+        return;
+    }
+    tamper->done = true;
+    if (tamper->mode == 0) {
+        FILE* file = std::fopen(tamper->source.c_str(), "ab");
+        std::fputs("more", file);
+        std::fclose(file);
+    } else if (tamper->mode == 1) {
+        ::truncate(tamper->source.c_str(), 10);
+    } else {
+        std::rename(tamper->stranger.c_str(), tamper->source.c_str());
+    }
+}
+
+// POSIX lets others change a file while it is read: a grown or shrunk source fails, and a file put under
+// the source's name meanwhile is not deleted.
+TEST(Failures, SourceChangedWhileReadIsNeverDeleted) {
+    const Bytes plain = PatternBytes(ENC_CHUNK_SIZE + 5);
+    for (int mode : {0, 1, 2}) {
+        SCOPED_TRACE(mode);
+        TempFolder folder;
+        ASSERT_TRUE(WriteBytes(folder / "s.txt", plain));
+        ASSERT_TRUE(WriteBytes(folder / "stranger", PatternBytes(10, 9)));
+        SourceTamper tamper{folder / "s.txt", folder / "stranger", mode};
+        SetProgressHook(TamperAtFirstChunk, &tamper);
+        const ConvertOutcome outcome = EncryptFile((folder / "s.txt").c_str(), kTestPassword).outcome;
+        SetProgressHook(nullptr, nullptr);
+        if (mode == 2) {
+            EXPECT_EQ(outcome, ConvertOutcome::ConvertedSourceKept);
+            EXPECT_EQ(ListNames(folder.path()), (Names{"s.txt", "s_txt.ENC"}));
+            EXPECT_EQ(ReadBytes(folder / "s.txt"), PatternBytes(10, 9));
+        } else {
+            EXPECT_EQ(outcome, ConvertOutcome::SourceUnreadable);
+            EXPECT_EQ(ListNames(folder.path()), (Names{"s.txt", "stranger"}));
+        }
+    }
+}
+
+// A crash anywhere leaves at most a temporary file, never a partial output under a final name.
+TEST(FailuresDeathTest, CrashMidWayLeavesOnlyARemovableTemporary) {
+    GTEST_FLAG_SET(death_test_style, "fast"); // the child must see this test's folder
+    TempFolder folder;
+    const Bytes plain = PatternBytes(kPlainLength);
+    ASSERT_TRUE(WriteBytes(folder / "p.txt", plain));
+    const PathString path = folder / "p.txt";
+    EXPECT_EXIT(
+        {
+            ArmFault(FileOp::Write, 3, FaultAction::Crash);
+            EncryptFile(path.c_str(), kTestPassword);
+        },
+        ::testing::ExitedWithCode(FAULT_CRASH_EXIT_CODE), "");
+    Names names = ListNames(folder.path());
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_TRUE(IsEngineTempName(names[0]));
+    EXPECT_EQ(ReadBytes(path), plain);
+    EXPECT_TRUE(RemoveStaleTempFile((folder / names[0]).c_str()));
+    EXPECT_EQ(ListNames(folder.path()), Names{"p.txt"});
+}
+#endif
+
+} // namespace
