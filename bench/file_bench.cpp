@@ -1,0 +1,166 @@
+// Whole-file encrypt and decrypt of a 512 MiB file on tmpfs, next to cp of the same file, flush
+// included on both sides. Each conversion is undone untimed, so every run starts from the plain file.
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "container.h"
+#include "ratio_reporter.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr size_t FILE_SIZE = size_t{512} << 20;
+constexpr const char16_t* PASSWORD = u"file benchmark";
+
+// The work folder on tmpfs with the plain sample file; removed with everything in it at the end.
+class SampleFolder {
+public:
+    SampleFolder() : folder_("/dev/shm/tolvane-file-bench-" + std::to_string(getpid())) {
+        std::filesystem::create_directories(folder_);
+        std::vector<uint8_t> chunk(ENC_CHUNK_SIZE);
+        std::mt19937 random(512);
+        std::FILE* file = std::fopen(PlainPath().c_str(), "wb");
+        if (file == nullptr) {
+            throw std::system_error(errno, std::generic_category(), "cannot create " + PlainPath());
+        }
+        for (size_t written = 0; written < FILE_SIZE; written += chunk.size()) {
+            for (uint8_t& byte : chunk) {
+                byte = static_cast<uint8_t>(random());
+            }
+            std::fwrite(chunk.data(), 1, chunk.size(), file);
+        }
+        std::fclose(file);
+    }
+    ~SampleFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    SampleFolder(const SampleFolder&) = delete;
+    SampleFolder& operator=(const SampleFolder&) = delete;
+
+    std::string PlainPath() const { return (folder_ / "sample.bin").string(); }
+    std::string CopyPath() const { return (folder_ / "copy.bin").string(); }
+
+private:
+    std::filesystem::path folder_;
+};
+
+SampleFolder* g_sample = nullptr;
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+bool CopyWithCp(const std::string& from, const std::string& to) {
+    std::string program = "cp";
+    std::vector<char*> arguments{program.data(), const_cast<char*>(from.c_str()), const_cast<char*>(to.c_str()),
+                                 nullptr};
+    pid_t child = 0;
+    if (posix_spawnp(&child, "cp", nullptr, nullptr, arguments.data(), environ) != 0) {
+        return false;
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return false;
+    }
+    const int copy = open(to.c_str(), O_RDONLY);
+    const bool flushed = copy >= 0 && fsync(copy) == 0;
+    if (copy >= 0) {
+        close(copy);
+    }
+    return flushed;
+}
+
+void CopyFile(benchmark::State& state) {
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        if (!CopyWithCp(g_sample->PlainPath(), g_sample->CopyPath())) {
+            state.SkipWithError("cp failed");
+            break;
+        }
+        state.SetIterationTime(SecondsSince(start));
+        std::filesystem::remove(g_sample->CopyPath());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * FILE_SIZE));
+}
+
+// The container takes its name from the plain file; the engine says which name it chose.
+PathString EncryptSample(benchmark::State& state) {
+    const ConvertResult result = EncryptFile(g_sample->PlainPath().c_str(), PASSWORD);
+    if (result.outcome != ConvertOutcome::Converted) {
+        state.SkipWithError(("encrypt failed, outcome " + std::to_string(static_cast<int>(result.outcome))).c_str());
+        return {};
+    }
+    return result.outputPath;
+}
+
+bool DecryptSample(benchmark::State& state, const PathString& containerPath) {
+    const ConvertResult result = DecryptFile(containerPath.c_str(), PASSWORD);
+    if (result.outcome != ConvertOutcome::Converted || result.outputPath != g_sample->PlainPath()) {
+        state.SkipWithError(("decrypt failed, outcome " + std::to_string(static_cast<int>(result.outcome))).c_str());
+        return false;
+    }
+    return true;
+}
+
+void EncryptWholeFile(benchmark::State& state) {
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        const PathString containerPath = EncryptSample(state);
+        state.SetIterationTime(SecondsSince(start));
+        if (containerPath.empty() || !DecryptSample(state, containerPath)) {
+            break;
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * FILE_SIZE));
+}
+
+void DecryptWholeFile(benchmark::State& state) {
+    for (auto _ : state) {
+        const PathString containerPath = EncryptSample(state);
+        if (containerPath.empty()) {
+            break;
+        }
+        const Clock::time_point start = Clock::now();
+        const bool decrypted = DecryptSample(state, containerPath);
+        state.SetIterationTime(SecondsSince(start));
+        if (!decrypted) {
+            break;
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * FILE_SIZE));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    SampleFolder sample;
+    g_sample = &sample;
+    struct Entry {
+        const char* name;
+        void (*function)(benchmark::State&);
+    };
+    for (const Entry& entry : {Entry{"file/cp", CopyFile}, Entry{"file/encrypt", EncryptWholeFile},
+                               Entry{"file/decrypt", DecryptWholeFile}}) {
+        benchmark::RegisterBenchmark(entry.name, entry.function)
+            ->UseManualTime()
+            ->Iterations(2)
+            ->Unit(benchmark::kMillisecond);
+    }
+    return RunBenchmarksWithRatios(argc, argv, "cp");
+}
