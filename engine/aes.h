@@ -44,7 +44,8 @@ AesImplementation AesSelectedImplementation();
 // Short lower-case name for reports: "table", "aesni", "vaes256", "vaes512".
 const char* AesImplementationName(AesImplementation implementation);
 
-// Bulk work on one named implementation, which must be supported.
+// Bulk work on one named implementation. One this CPU cannot run falls back to the table path rather than
+// faulting on an unknown instruction.
 void AesEncryptBlocksWith(AesImplementation implementation, const AesContext* context, const uint8_t* in, uint8_t* out,
                           size_t blockCount);
 void AesDecryptBlocksWith(AesImplementation implementation, const AesContext* context, const uint8_t* in, uint8_t* out,
