@@ -1,0 +1,65 @@
+// The batch walk over a selection of files and folders: a counting pass for the progress total, then a
+// processing pass that hands each file to the engine by the mode and the file's extension.
+//
+// Folders are walked depth first in listing order, each file converted while its folder is listed. Links
+// (symbolic links, junctions, mount points) are neither walked nor converted. Nothing the engine creates
+// during a batch is converted again in it, and the engine's temporary files are never converted: a stale
+// one left by a killed run is removed once no process holds it.
+#pragma once
+
+#include <cstdint>
+
+#include "container.h"
+
+inline constexpr int kModeDecrypt = 0;
+inline constexpr int kModeEncrypt = 1;
+
+// Why a file of the walk was not handed to the engine.
+enum class PassOverReason {
+    Extension,       // a container when encrypting, a file that is not one when decrypting
+    Link,            // symbolic link, junction or mount point
+    NotRegularFile,  // device, pipe or socket
+    EngineTemporary, // an output the engine is writing, or a leftover of a killed run
+};
+
+// Told what becomes of each item of a processing pass, in the order of the walk, on the walking thread.
+// Every method does nothing unless overridden.
+class BatchObserver {
+public:
+    // The file was handed to the engine; result is what the engine gave.
+    virtual void FileConverted(const PathString& path, const ConvertResult& result);
+    // The file was not handed to the engine.
+    virtual void FilePassedOver(const PathString& path, PassOverReason reason);
+    // The folder could not be listed; it was left out with everything below it.
+    virtual void FolderUnlistable(const PathString& path);
+    // The selection item's attributes could not be read; the pass ended before it.
+    virtual void SelectionItemUnreadable(const PathString& path);
+
+protected:
+    ~BatchObserver() = default;
+};
+
+// Counting pass. Writes into *total the number of files the selection holds, folders counted to any
+// depth, files of every extension and size included; links, devices and engine temporary files are not
+// files of the batch. Stops at the first item that cannot be read, as the processing pass does. 0 (total
+// not written) when list or total is null, count is 0 or less, or the first item is empty; otherwise 1.
+int CountSelection(const PathString* list, int count, int32_t* total);
+
+// Adds the number of files below the folder to *fileCounter. 1 when the folder was listed; 0 when it could
+// not be (the counter unchanged). Subfolders that cannot be listed add nothing.
+int CountFolderFiles(const PathChar* folderPath, int32_t* fileCounter);
+
+// Processing pass over the selection in order. mode is kModeEncrypt or kModeDecrypt. 0 when list or
+// password is null, count is 0 or less, the first item is empty or the mode is neither; otherwise 1 once
+// every item has been handled, or the pass ended at an item that cannot be read.
+int ProcessSelection(const PathString* list, int count, int mode, const Utf16Char* password,
+                     BatchObserver* observer = nullptr);
+
+// Processes every file below the folder. 0 when the path is null or empty, the folder cannot be listed,
+// the password is null or the mode is neither; otherwise 1.
+int ProcessFolder(const PathChar* folderPath, int mode, const Utf16Char* password, BatchObserver* observer = nullptr);
+
+// Hands one file to the engine, or passes it over by its extension (or because it is a link or an engine
+// temporary file). 0 when the path is null or empty, the password is null or the mode is neither;
+// otherwise 1, whatever became of the file.
+int ProcessOneFile(const PathChar* filePath, int mode, const Utf16Char* password, BatchObserver* observer = nullptr);
