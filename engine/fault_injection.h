@@ -22,7 +22,7 @@ inline constexpr int FILE_OP_COUNT = 10;
 
 enum class FaultAction : uint8_t {
     Fail,  // the operation does nothing and reports failure (a write fails as on a full disk)
-    Short, // Read: returns at most half the bytes asked. Write: writes half and reports that.
+    Short, // Read: returns at most half the bytes asked. Write: writes half and reports that. Others: Fail.
     Crash, // the process ends at once, before the operation, with FAULT_CRASH_EXIT_CODE
 };
 inline constexpr int FAULT_CRASH_EXIT_CODE = 86;

@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
 #include <vector>
 
 #include "fault_injection.h"
@@ -14,22 +17,49 @@ namespace {
 
 constexpr int kCreateAttempts = 16;
 
-// "\\?\" turns off the 260-unit limit and all further parsing, so the path is made full and normalised
-// (separators, "." and "..") first.
+bool IsDotComponent(PathView component) {
+    return component == L"." || component == L"..";
+}
+
+// True for "X:\..." and "\\server\share\..." with only backslashes and no "." or ".." component: such a
+// path means exactly what it says, and gets the "\\?\" form as it is, so names that the usual parsing would
+// change (a trailing dot or space, which a folder listing can show) still reach the same file.
+bool IsPlainAbsolute(PathView path) {
+    const bool drive = path.size() >= 3 && path[1] == L':' && path[2] == L'\\';
+    const bool unc = path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'?' && path[2] != L'.';
+    if ((!drive && !unc) || path.find(L'/') != PathView::npos) {
+        return false;
+    }
+    size_t start = drive ? 3 : 2;
+    while (start <= path.size()) {
+        const size_t end = std::min(path.find(L'\\', start), path.size());
+        if (IsDotComponent(path.substr(start, end - start))) {
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+// "\\?\" turns off the 260-unit limit and all further parsing. A path that needs parsing (relative, with
+// forward slashes, "." or "..") is made full and normalised first.
 PathString ExtendedPath(const PathString& path) {
     if (path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0) {
         return path;
     }
-    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0) {
-        return path;
+    PathString full = path;
+    if (!IsPlainAbsolute(path)) {
+        DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+        if (size == 0) {
+            return path;
+        }
+        full.assign(size, L'\0');
+        size = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+        if (size == 0 || size >= full.size()) {
+            return path;
+        }
+        full.resize(size);
     }
-    PathString full(size, L'\0');
-    size = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
-    if (size == 0 || size >= full.size()) {
-        return path;
-    }
-    full.resize(size);
     if (full.rfind(L"\\\\", 0) == 0) {
         return L"\\\\?\\UNC\\" + full.substr(2);
     }
@@ -195,14 +225,15 @@ MoveResult TempOutput::MoveTo(const PathString& finalPath) {
     // a leftover), and ReplaceIfExists = FALSE makes an existing name fail instead of being overwritten.
     const PathString target = ExtendedPath(finalPath);
     const size_t nameBytes = target.size() * sizeof(wchar_t);
-    std::vector<uint64_t> storage((sizeof(FILE_RENAME_INFO) + nameBytes + sizeof(uint64_t)) / sizeof(uint64_t) + 1);
+    // The name runs on past the end of the declared structure, terminator included.
+    const size_t infoBytes = offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(wchar_t);
+    std::vector<uint64_t> storage((std::max(infoBytes, sizeof(FILE_RENAME_INFO)) + 7) / 8, 0);
     auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(storage.data());
     rename->ReplaceIfExists = FALSE;
     rename->RootDirectory = nullptr;
     rename->FileNameLength = static_cast<DWORD>(nameBytes);
-    std::copy(target.begin(), target.end(), rename->FileName);
-    rename->FileName[target.size()] = L'\0';
-    const DWORD infoSize = static_cast<DWORD>(sizeof(FILE_RENAME_INFO) + nameBytes);
+    std::memcpy(reinterpret_cast<uint8_t*>(rename) + offsetof(FILE_RENAME_INFO, FileName), target.c_str(), nameBytes);
+    const DWORD infoSize = static_cast<DWORD>(storage.size() * sizeof(uint64_t));
     if (!SetFileInformationByHandle(m_file.get(), FileRenameInfo, rename, infoSize)) {
         const DWORD error = GetLastError();
         return (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) ? MoveResult::NameTaken

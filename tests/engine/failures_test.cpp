@@ -122,6 +122,26 @@ TEST(Failures, DecryptLeavesTheDiskAsStated) {
     }
 }
 
+// Crash and disk-full tests walk every operation; the counts tell them how many there are.
+TEST(Failures, OperationsOfOneConversionCanBeCounted) {
+    TempFolder folder;
+    ASSERT_TRUE(WriteBytes(folder / P("p.txt"), PatternBytes(kPlainLength)));
+    StartCountingFileOps();
+    ASSERT_EQ(EncryptOneFile((folder / P("p.txt")).c_str(), kTestPassword), 1);
+    DisarmFaults();
+    const std::pair<FileOp, uint64_t> expected[] = {
+        {FileOp::OpenSource, 1},   {FileOp::AllocateBuffer, 1}, {FileOp::CreateTemp, 1}, {FileOp::Write, 4},
+        {FileOp::Read, 4},         {FileOp::Flush, 1},          {FileOp::Rename, 1},     {FileOp::SyncFolder, 1},
+        {FileOp::DeleteSource, 1}, {FileOp::RemoveTemp, 0},
+    };
+    for (const auto& [op, count] : expected) {
+        EXPECT_EQ(FaultOperationCount(op), count) << static_cast<int>(op);
+    }
+    // Disarmed, nothing is counted any more.
+    ASSERT_EQ(DecryptOneFile((folder / P("p_txt.ENC")).c_str(), kTestPassword), 1);
+    EXPECT_EQ(FaultOperationCount(FileOp::Write), 4u);
+}
+
 TEST(Failures, TemporaryLeftWhenEvenItsRemovalFailsIsRemovedLater) {
     TempFolder folder;
     const Bytes plain = PatternBytes(5000);

@@ -312,4 +312,24 @@ TEST(Names, PathsLongerThan260UnitsWork) {
     EXPECT_EQ(ListNames(deep), Names{P("deep file.txt")});
 }
 
+#ifdef _WIN32
+// Paths that need parsing (forward slashes, "..") reach the same files in the long-path form.
+TEST(Names, PathFormsThatNeedParsing) {
+    TempFolder folder;
+    ASSERT_TRUE(MakeFolder(folder / L"sub"));
+    const Bytes plain = PatternBytes(321);
+    ASSERT_TRUE(WriteBytes(folder / L"f.txt", plain));
+    PathString slashed = folder / L"sub/../f.txt";
+    const ConvertResult encrypted = EncryptFile(slashed.c_str(), kTestPassword);
+    ASSERT_EQ(encrypted.outcome, ConvertOutcome::Converted);
+    EXPECT_EQ(ListNames(folder.path()), (Names{L"f_txt.ENC", L"sub"}));
+    PathString forward = folder.path();
+    for (auto& unit : forward) {
+        unit = unit == L'\\' ? L'/' : unit;
+    }
+    ASSERT_EQ(DecryptFile((forward + L"f_txt.ENC").c_str(), kTestPassword).outcome, ConvertOutcome::Converted);
+    EXPECT_EQ(ReadBytes(folder / L"f.txt"), plain);
+}
+#endif
+
 } // namespace
