@@ -1,6 +1,5 @@
-// Whole-file encrypt and decrypt of a 512 MiB file on tmpfs, next to cp of the same file (and cp with
-// removal of the source), flush included on both sides. Each conversion is undone untimed, so every run starts from the
-// plain file.
+// Whole-file encrypt and decrypt of a 512 MiB file on tmpfs next to cp of it (and cp plus removal of the
+// source), flush included; each conversion is undone untimed, so every run starts from the plain file.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
