@@ -37,7 +37,7 @@ struct GuardedBuffer {
 
 std::vector<size_t> BlockCounts() {
     std::vector<size_t> counts;
-    for (size_t count = 1; count <= 40; ++count) {
+    for (size_t count = 0; count <= 40; ++count) {
         counts.push_back(count);
     }
     for (size_t count : {63, 64, 65, 4099, 65536 + 7}) {
