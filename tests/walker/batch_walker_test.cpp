@@ -197,7 +197,12 @@ std::string LongName(const char* prefix, int index) {
 // A folder of many files: each source is converted once and no output is touched again. Decrypting
 // restores names ending in ".ENC", which would be taken for containers if the walk met them again.
 TEST_F(BatchWalkerTest, NeverConvertsItsOwnOutputAgain) {
+#ifdef _WIN32
+    // Wine reads a whole folder at the first call, so here many files would only cost time.
+    constexpr int kFiles = 30;
+#else
     constexpr int kFiles = 200;
+#endif
     const fs::path folder = tree / "many";
     MakeFolder(folder);
     for (int index = 0; index < kFiles; ++index) {
@@ -288,9 +293,11 @@ TEST_F(BatchWalkerTest, LinksAreNeitherWalkedNorConverted) {
     MakeFolder(top);
     WriteFile(top / "real.txt", "real");
     WriteFile(tree / "outside.txt", "outside");
-    if (!CreateSymbolicLinkW((top / "loop").c_str(), top.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) ||
-        !CreateSymbolicLinkW((top / "link.txt").c_str(), (tree / "outside.txt").c_str(), 0)) {
-        GTEST_SKIP() << "symbolic links cannot be created here (error " << GetLastError() << ")";
+    const bool created = CreateSymbolicLinkW((top / "loop").c_str(), top.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) &&
+                         CreateSymbolicLinkW((top / "link.txt").c_str(), (tree / "outside.txt").c_str(), 0);
+    // Wine 8 answers success without making a link.
+    if (!created || GetFileAttributesW((top / "link.txt").c_str()) == INVALID_FILE_ATTRIBUTES) {
+        GTEST_SKIP() << "symbolic links cannot be created on this system";
     }
     const auto selection = Selection({top, top / "link.txt"});
     EXPECT_EQ(Count(selection), 1);

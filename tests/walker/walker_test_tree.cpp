@@ -7,6 +7,13 @@
 #include <random>
 #include <stdexcept>
 
+#ifdef _WIN32
+#include <windows.h>
+// windows.h maps these names to its own file-encryption calls.
+#undef EncryptFile
+#undef DecryptFile
+#endif
+
 namespace walker_test {
 
 namespace {
@@ -67,9 +74,25 @@ bool Exists(const fs::path& path) {
 
 std::vector<std::string> NamesIn(const fs::path& folder) {
     std::vector<std::string> names;
+#ifdef _WIN32
+    // The C runtime's directory listing does not take the "\\?\" form of long paths.
+    WIN32_FIND_DATAW data{};
+    HANDLE find = FindFirstFileW((Callable(folder) / L"*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") {
+            names.push_back(NarrowName(fs::path(name)));
+        }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+#else
     for (const fs::directory_entry& entry : fs::directory_iterator(Callable(folder))) {
         names.push_back(NarrowName(entry.path()));
     }
+#endif
     std::sort(names.begin(), names.end());
     return names;
 }

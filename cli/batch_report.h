@@ -1,0 +1,39 @@
+// What the command line says about a batch: one line per file (failures on stderr), and the counts of
+// converted, skipped and failed files for the summary and the exit status.
+#pragma once
+
+#include "batch_walker.h"
+#include "progress_line.h"
+
+class BatchReport final : public BatchObserver {
+public:
+    BatchReport(int mode, bool quiet, ProgressLine* progress);
+
+    void FileConverted(const PathString& path, const ConvertResult& result) override;
+    void FilePassedOver(const PathString& path, PassOverReason reason) override;
+    void FolderUnlistable(const PathString& path) override;
+    void SelectionItemUnreadable(const PathString& path) override;
+
+    // A selected path that does not exist, found before the batch started.
+    void MissingPath(const PathString& path);
+
+    void WriteSummary() const;
+    bool AnyFailure() const { return m_failed > 0 || m_missing > 0; }
+
+    int converted() const { return m_converted; }
+    int skipped() const { return m_skipped; }
+    int failed() const { return m_failed; }
+
+private:
+    void Say(const std::string& line);
+    void Complain(const std::string& line);
+    void Skipped(const PathString& path, const char* why);
+
+    int m_mode;
+    bool m_quiet;
+    ProgressLine* m_progress;
+    int m_converted = 0;
+    int m_skipped = 0;
+    int m_failed = 0;
+    int m_missing = 0;
+};

@@ -1,0 +1,72 @@
+// Hidden terminal input on Windows: the console's own input (CONIN$) with echo off for one line, read as
+// UTF-16 so that any character the user types arrives unchanged.
+#include "hidden_input.h"
+
+#include <memory>
+#include <string>
+
+#include <windows.h>
+
+#include "password_prompt.h"
+
+namespace {
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+UniqueHandle OpenConsole(const wchar_t* name) {
+    HANDLE handle = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    return UniqueHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+}
+
+class EchoOff {
+public:
+    EchoOff(HANDLE input, DWORD mode) : m_input(input), m_mode(mode) {
+        SetConsoleMode(input,
+                       (mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT);
+    }
+    ~EchoOff() { SetConsoleMode(m_input, m_mode); }
+    EchoOff(const EchoOff&) = delete;
+    EchoOff& operator=(const EchoOff&) = delete;
+
+private:
+    HANDLE m_input;
+    DWORD m_mode;
+};
+
+void WriteConsoleText(HANDLE output, const std::wstring& text) {
+    DWORD written = 0;
+    WriteConsoleW(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+} // namespace
+
+HiddenInputStatus ReadHiddenLine(std::string_view prompt, Utf16String* line) {
+    const UniqueHandle input = OpenConsole(L"CONIN$");
+    const UniqueHandle output = OpenConsole(L"CONOUT$");
+    DWORD mode = 0;
+    if (!input || !output || !GetConsoleMode(input.get(), &mode)) {
+        return HiddenInputStatus::NoTerminal;
+    }
+    // The prompts are ASCII.
+    WriteConsoleText(output.get(), std::wstring(prompt.begin(), prompt.end()));
+    std::wstring text;
+    {
+        const EchoOff echoOff(input.get(), mode);
+        wchar_t unit = 0;
+        DWORD read = 0;
+        while (ReadConsoleW(input.get(), &unit, 1, &read, nullptr) && read == 1 && unit != L'\n') {
+            text.push_back(unit);
+        }
+    }
+    WriteConsoleText(output.get(), L"\r\n");
+    if (!text.empty() && text.back() == L'\r') {
+        text.pop_back();
+    }
+    *line = text;
+    WipeText(text);
+    return HiddenInputStatus::Read;
+}

@@ -1,0 +1,121 @@
+// Password acquisition and its checks (contract in password_prompt.h).
+#include "password_prompt.h"
+
+#include <cstdio>
+
+#include "container.h"
+#include "hidden_input.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace {
+
+template <typename Text> void WipeAny(Text& text) {
+    volatile auto* unit = text.data();
+    for (size_t index = 0; index < text.size(); ++index) {
+        unit[index] = 0;
+    }
+    text.clear();
+}
+
+// The first line of standard input, its line end removed; nullopt when it is not valid UTF-8.
+std::optional<Utf16String> ReadStdinLine(std::string* refusal) {
+#ifdef _WIN32
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
+    std::string bytes;
+    for (int next = std::getc(stdin); next != EOF && next != '\n'; next = std::getc(stdin)) {
+        bytes.push_back(static_cast<char>(next));
+    }
+    if (!bytes.empty() && bytes.back() == '\r') {
+        bytes.pop_back();
+    }
+    // Editors and shells on Windows may put a byte order mark in front.
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        bytes.erase(0, 3);
+    }
+    std::optional<Utf16String> password = Utf8ToUtf16(bytes);
+    WipeAny(bytes);
+    if (!password) {
+        *refusal = "the password on standard input is not valid UTF-8 text";
+    }
+    return password;
+}
+
+std::optional<Utf16String> AskTerminal(std::string_view prompt, std::string* refusal) {
+    Utf16String line;
+    switch (ReadHiddenLine(prompt, &line)) {
+    case HiddenInputStatus::Read:
+        return line;
+    case HiddenInputStatus::NoTerminal:
+        *refusal = "there is no terminal to ask for the password; give it with --password-stdin";
+        return std::nullopt;
+    case HiddenInputStatus::NotText:
+        *refusal = "the password typed is not valid text";
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+void WipeText(std::string& text) {
+    WipeAny(text);
+}
+
+void WipeText(Utf16String& text) {
+    WipeAny(text);
+}
+
+std::string PasswordRefusal(const Utf16String& password, bool encrypting) {
+    if (password.empty()) {
+        return "the password is empty";
+    }
+    if (password.size() > ENC_MAX_PASSWORD_UNITS) {
+        // The engine would use only the first 32 units, so a longer password would be cut without a word.
+        return "the password is longer than 32 characters";
+    }
+    for (const Utf16Char unit : password) {
+        if (unit == 0) {
+            return "the password contains a NUL character";
+        }
+        // The key keeps only the characters up to the first one above U+00FF: a password of such characters
+        // would protect the files with a key that anybody can guess.
+        if (encrypting && unit > 0xFF) {
+            return "the password contains characters beyond U+00FF (such as Chinese or Cyrillic letters), which "
+                   "the encryption key cannot hold; choose one of Latin letters, digits and signs";
+        }
+    }
+    return {};
+}
+
+std::optional<Utf16String> ObtainPassword(bool fromStdin, bool encrypting, std::string* refusal) {
+    std::optional<Utf16String> password =
+        fromStdin ? ReadStdinLine(refusal) : AskTerminal(encrypting ? "New password: " : "Password: ", refusal);
+    if (!password) {
+        return std::nullopt;
+    }
+    *refusal = PasswordRefusal(*password, encrypting);
+    if (!refusal->empty()) {
+        WipeAny(*password);
+        return std::nullopt;
+    }
+    if (encrypting && !fromStdin) {
+        std::optional<Utf16String> again = AskTerminal("Repeat password: ", refusal);
+        const bool same = again && *again == *password;
+        if (again) {
+            WipeAny(*again);
+        }
+        if (!same) {
+            if (refusal->empty()) {
+                *refusal = "the two passwords do not match";
+            }
+            WipeAny(*password);
+            return std::nullopt;
+        }
+    }
+    return password;
+}

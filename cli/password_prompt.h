@@ -1,0 +1,18 @@
+// Getting the password for a batch: asked on the terminal without echo (twice when encrypting), or read
+// from the first line of standard input; checked before any file is touched.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "path_text.h"
+
+// Why a password cannot be used, in words for the user; empty when it can.
+std::string PasswordRefusal(const Utf16String& password, bool encrypting);
+
+// The password, or nullopt with *refusal telling why there is none to use.
+std::optional<Utf16String> ObtainPassword(bool fromStdin, bool encrypting, std::string* refusal);
+
+// Overwrites the text in a way the compiler keeps, so that no copy of a password outlives its use.
+void WipeText(std::string& text);
+void WipeText(Utf16String& text);

@@ -1,0 +1,185 @@
+// Starting tolvane-cli for the command-line tests: fork and exec, with files or a pseudo-terminal around it.
+#include "cli_runner.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+struct CapturedStreams {
+    std::string directory;
+    std::string in, out, err;
+
+    explicit CapturedStreams(const std::string& input) {
+        char pattern[] = "/tmp/tolvane-cli-run-XXXXXX";
+        directory = mkdtemp(pattern);
+        in = directory + "/in";
+        out = directory + "/out";
+        err = directory + "/err";
+        std::ofstream(in, std::ios::binary) << input;
+    }
+    ~CapturedStreams() {
+        unlink(in.c_str());
+        unlink(out.c_str());
+        unlink(err.c_str());
+        rmdir(directory.c_str());
+    }
+};
+
+enum class TerminalUse { None, Stderr, Controlling };
+
+[[noreturn]] void ExecCli(const std::vector<std::string>& arguments, const CapturedStreams& files, TerminalUse use,
+                          int terminal) {
+    setsid();
+    const int in = open(use == TerminalUse::Controlling ? "/dev/null" : files.in.c_str(), O_RDONLY);
+    const int out = open(files.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int err = -1;
+    if (use == TerminalUse::Stderr) {
+        err = terminal;
+    } else if (use == TerminalUse::Controlling) {
+        ioctl(terminal, TIOCSCTTY, 0);
+        err = open(files.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    } else {
+        err = open(files.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    }
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    std::vector<char*> argv;
+    std::string program = TOLVANE_CLI_PATH;
+    argv.push_back(program.data());
+    std::vector<std::string> copies = arguments;
+    for (std::string& argument : copies) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+}
+
+int WaitFor(pid_t child) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Reads the master side until the child has ended, answering prompts as they appear.
+std::string PumpTerminal(int master, pid_t child, const std::vector<std::string>& answers) {
+    std::string seen;
+    size_t answered = 0;
+    size_t promptsSeen = 0;
+    // A program stuck waiting for input it will never get is ended, so that the test fails instead of hanging.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    for (;;) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(child, SIGKILL);
+            break;
+        }
+        pollfd ready{master, POLLIN, 0};
+        if (poll(&ready, 1, 100) > 0) {
+            char buffer[4096];
+            const ssize_t got = read(master, buffer, sizeof buffer);
+            if (got <= 0) {
+                break;
+            }
+            seen.append(buffer, static_cast<size_t>(got));
+            // Each prompt asks for a password.
+            size_t prompts = 0;
+            for (size_t at = seen.find("assword: "); at != std::string::npos; at = seen.find("assword: ", at + 1)) {
+                ++prompts;
+            }
+            while (promptsSeen < prompts && answered < answers.size()) {
+                const std::string line = answers[answered++] + "\n";
+                if (write(master, line.data(), line.size()) < 0) {
+                    break;
+                }
+                ++promptsSeen;
+            }
+            continue;
+        }
+        int status = 0;
+        if (waitpid(child, &status, WNOHANG) == child) {
+            // Collect what is left, then report the status through a second wait below.
+            pollfd rest{master, POLLIN, 0};
+            while (poll(&rest, 1, 50) > 0) {
+                char buffer[4096];
+                const ssize_t got = read(master, buffer, sizeof buffer);
+                if (got <= 0) {
+                    break;
+                }
+                seen.append(buffer, static_cast<size_t>(got));
+            }
+            seen += "\n#exit=" + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+            return seen;
+        }
+    }
+    seen += "\n#exit=" + std::to_string(WaitFor(child));
+    return seen;
+}
+
+CliRun RunWithTerminal(const std::vector<std::string>& arguments, const std::string& input, TerminalUse use,
+                       const std::vector<std::string>& answers) {
+    CapturedStreams files(input);
+    int master = -1;
+    int slave = -1;
+    winsize size{};
+    size.ws_row = 24;
+    size.ws_col = 100;
+    if (openpty(&master, &slave, nullptr, nullptr, &size) != 0) {
+        return {};
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        close(master);
+        ExecCli(arguments, files, use, slave);
+    }
+    // The slave stays open here until the child is done: a master without any slave reads only errors.
+    std::string transcript = PumpTerminal(master, child, answers);
+    close(slave);
+    close(master);
+    CliRun run;
+    const size_t mark = transcript.rfind("\n#exit=");
+    run.exitCode = std::atoi(transcript.c_str() + mark + 7);
+    run.terminal = transcript.substr(0, mark);
+    run.out = ReadAll(files.out);
+    run.err = ReadAll(files.err);
+    return run;
+}
+
+} // namespace
+
+CliRun RunCli(const std::vector<std::string>& arguments, const std::string& input) {
+    CapturedStreams files(input);
+    const pid_t child = fork();
+    if (child == 0) {
+        ExecCli(arguments, files, TerminalUse::None, -1);
+    }
+    CliRun run;
+    run.exitCode = WaitFor(child);
+    run.out = ReadAll(files.out);
+    run.err = ReadAll(files.err);
+    return run;
+}
+
+CliRun RunCliWithTerminalStderr(const std::vector<std::string>& arguments, const std::string& input) {
+    return RunWithTerminal(arguments, input, TerminalUse::Stderr, {});
+}
+
+CliRun RunCliWithPromptTerminal(const std::vector<std::string>& arguments, const std::vector<std::string>& answers) {
+    return RunWithTerminal(arguments, "", TerminalUse::Controlling, answers);
+}

@@ -1,0 +1,219 @@
+// tolvane-cli as a user meets it: refusals and exit statuses, per-file lines and the summary, whole folder
+// trees there and back, the status line only on a terminal, and the hidden password prompt.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+
+#include "cli_runner.h"
+#include "container.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kExitDone = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+class CliTest : public ::testing::Test {
+protected:
+    CliTest() {
+        std::random_device seed;
+        root = fs::temp_directory_path() / ("tolvane-cli-" + std::to_string(seed()));
+        fs::create_directories(root);
+    }
+    ~CliTest() override { fs::remove_all(root); }
+
+    void Write(const fs::path& relative, const std::string& content) {
+        fs::create_directories((root / relative).parent_path());
+        std::ofstream(root / relative, std::ios::binary) << content;
+    }
+    std::string Read(const fs::path& relative) const {
+        std::ifstream in(root / relative, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    // Every file below the root, by relative path, with its content.
+    std::map<std::string, std::string> Snapshot() const {
+        std::map<std::string, std::string> files;
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root)) {
+            if (entry.is_regular_file()) {
+                files[fs::relative(entry.path(), root).string()] = Read(fs::relative(entry.path(), root));
+            }
+        }
+        return files;
+    }
+    std::string At(const fs::path& relative) const { return (root / relative).string(); }
+
+    fs::path root;
+};
+
+TEST_F(CliTest, UsageErrorsExitWithTwo) {
+    const std::vector<std::vector<std::string>> cases = {
+        {}, {"encrypt"}, {"shred", At("x")}, {"--loud", "encrypt", At("x")}, {"--password-stdin"}};
+    for (const auto& arguments : cases) {
+        const CliRun run = RunCli(arguments, "secret\n");
+        EXPECT_EQ(run.exitCode, kExitUsage) << run.err;
+        EXPECT_NE(run.err.find("usage: tolvane-cli"), std::string::npos);
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(RunCli({"--help"}, "").exitCode, kExitDone);
+}
+
+TEST_F(CliTest, RefusedPasswordsChangeNothing) {
+    struct Case {
+        const char* mode;
+        std::string input;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"encrypt", "\n", "empty"},
+        {"encrypt", "", "empty"},
+        {"decrypt", "\r\n", "empty"},
+        {"encrypt", std::string(33, 'p') + "\n", "longer than 32"},
+        {"decrypt", std::string(33, 'p') + "\n", "longer than 32"},
+        {"encrypt", "\xE5\xAF\x86\xE7\xA0\x81\n", "beyond U+00FF"}, // two Chinese characters
+        {"encrypt", "abc\xE2\x82\xAC\n", "beyond U+00FF"},          // a euro sign after Latin letters
+        {"encrypt",
+         "ab\xFF"
+         "cd\n",
+         "not valid UTF-8"},
+    };
+    Write("plain.txt", "keep me");
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.input);
+        const CliRun run = RunCli({"--password-stdin", item.mode, At("plain.txt")}, item.input);
+        EXPECT_EQ(run.exitCode, kExitUsage);
+        EXPECT_NE(run.err.find(item.reason), std::string::npos) << run.err;
+        EXPECT_EQ(Snapshot(), (std::map<std::string, std::string>{{"plain.txt", "keep me"}}));
+    }
+}
+
+TEST_F(CliTest, AcceptsLongestPasswordAndAnyTextForDecrypting) {
+    Write("plain.txt", "keep me");
+    const std::string longest(32, 'p');
+    EXPECT_EQ(RunCli({"--password-stdin", "encrypt", At("plain.txt")}, longest + "\n").exitCode, kExitDone);
+    EXPECT_EQ(RunCli({"--password-stdin", "decrypt", At("plain_txt.ENC")}, longest + "\r\n").exitCode, kExitDone);
+    EXPECT_EQ(Read("plain.txt"), "keep me");
+
+    // Decrypting accepts a password the key rule cannot use fully: such containers exist.
+    const CliRun chinese = RunCli({"--password-stdin", "decrypt", At("plain.txt")}, "\xE5\xAF\x86\n");
+    EXPECT_EQ(chinese.exitCode, kExitDone) << chinese.err;
+    EXPECT_NE(chinese.out.find("skipped: " + At("plain.txt")), std::string::npos) << chinese.out;
+}
+
+TEST_F(CliTest, FolderTreeRoundTrip) {
+    Write("docs/report.txt", "quarterly numbers");
+    Write("docs/deep/er/notes.md", "# notes");
+    Write("docs/deep/empty.dat", "");
+    Write("photo.jpg", std::string(3 * 1024 * 1024 + 5, 'j'));
+    const auto original = Snapshot();
+
+    const CliRun encrypting = RunCli({"--password-stdin", "encrypt", At("docs"), At("photo.jpg")}, "tree pass\n");
+    EXPECT_EQ(encrypting.exitCode, kExitDone) << encrypting.err;
+    EXPECT_NE(encrypting.out.find("converted 3, skipped 1, failed 0"), std::string::npos) << encrypting.out;
+    EXPECT_NE(encrypting.out.find("encrypted: " + At("docs/report.txt") + " -> " + At("docs/report_txt.ENC")),
+              std::string::npos);
+    EXPECT_NE(encrypting.out.find("skipped: " + At("docs/deep/empty.dat") + " (empty file)"), std::string::npos);
+    EXPECT_EQ(encrypting.err, "");
+    const auto encrypted = Snapshot();
+    EXPECT_EQ(encrypted.size(), original.size());
+    for (const auto& [name, content] : encrypted) {
+        EXPECT_TRUE(name.ends_with(".ENC") || name == "docs/deep/empty.dat") << name;
+    }
+
+    // Encrypting again passes every container over.
+    const CliRun again = RunCli({"--password-stdin", "--quiet", "encrypt", At("docs")}, "tree pass\n");
+    EXPECT_EQ(again.exitCode, kExitDone);
+    EXPECT_EQ(again.out, "converted 0, skipped 3, failed 0\n");
+    EXPECT_EQ(Snapshot(), encrypted);
+
+    const CliRun decrypting = RunCli({"--password-stdin", "decrypt", At("docs"), At("photo_jpg.ENC")}, "tree pass\n");
+    EXPECT_EQ(decrypting.exitCode, kExitDone) << decrypting.err;
+    EXPECT_NE(decrypting.out.find("converted 3, skipped 1, failed 0"), std::string::npos) << decrypting.out;
+    EXPECT_EQ(Snapshot(), original);
+}
+
+TEST_F(CliTest, WrongPasswordIsAFailure) {
+    Write("a.txt", "alpha");
+    Write("b.txt", "bravo");
+    ASSERT_EQ(RunCli({"--password-stdin", "encrypt", At("a.txt"), At("b.txt")}, "right\n").exitCode, kExitDone);
+    const CliRun run = RunCli({"--password-stdin", "decrypt", root.string()}, "wrong\n");
+    EXPECT_EQ(run.exitCode, kExitFailure);
+    EXPECT_NE(run.err.find("failed: " + At("a_txt.ENC") + ": wrong password"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("converted 0, skipped 0, failed 2"), std::string::npos) << run.out;
+    EXPECT_TRUE(fs::exists(root / "a_txt.ENC"));
+}
+
+TEST_F(CliTest, MissingPathIsReportedAndTheRestConverted) {
+    Write("here.txt", "present");
+    const CliRun run = RunCli({"--password-stdin", "encrypt", At("gone.txt"), At("here.txt")}, "pw\n");
+    EXPECT_EQ(run.exitCode, kExitFailure);
+    EXPECT_NE(run.err.find(At("gone.txt") + ": no such file or folder"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("converted 1, skipped 0, failed 0"), std::string::npos) << run.out;
+    EXPECT_TRUE(fs::exists(root / "here_txt.ENC"));
+}
+
+// A file whose plain source cannot be deleted stays readable in the clear: a failure, not a success.
+TEST_F(CliTest, PlainFileLeftBehindIsAFailure) {
+    Write("stuck.txt", "secret");
+    if (std::system(("chattr +a '" + At("stuck.txt") + "' 2>/dev/null").c_str()) != 0) {
+        GTEST_SKIP() << "this file system cannot make a file undeletable (chattr +a)";
+    }
+    const CliRun run = RunCli({"--password-stdin", "encrypt", At("stuck.txt")}, "pw\n");
+    std::system(("chattr -a '" + At("stuck.txt") + "'").c_str());
+    EXPECT_EQ(run.exitCode, kExitFailure);
+    EXPECT_NE(run.err.find("still there unencrypted"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("failed 1"), std::string::npos) << run.out;
+}
+
+TEST_F(CliTest, StatusLineOnlyOnATerminal) {
+    for (int index = 0; index < 3; ++index) {
+        std::string name("f");
+        name += std::to_string(index);
+        Write(name, std::string(2 * 1024 * 1024, 'x'));
+    }
+    const CliRun plain = RunCli({"--password-stdin", "encrypt", root.string()}, "pw\n");
+    EXPECT_EQ(plain.exitCode, kExitDone);
+    EXPECT_EQ(plain.err, "");
+    EXPECT_EQ(plain.out.find('\r'), std::string::npos);
+
+    const CliRun shown = RunCliWithTerminalStderr({"--password-stdin", "decrypt", root.string()}, "pw\n");
+    EXPECT_EQ(shown.exitCode, kExitDone);
+    EXPECT_NE(shown.terminal.find("\rTotal files: 3  Finished files: 2  Total progress: 66%"), std::string::npos)
+        << shown.terminal;
+    EXPECT_NE(shown.terminal.find("Current progress: "), std::string::npos);
+
+    const CliRun quiet = RunCliWithTerminalStderr({"--password-stdin", "--quiet", "encrypt", root.string()}, "pw\n");
+    EXPECT_EQ(quiet.exitCode, kExitDone);
+    EXPECT_EQ(quiet.terminal.find("Total files"), std::string::npos) << quiet.terminal;
+    EXPECT_EQ(quiet.out, "converted 3, skipped 0, failed 0\n");
+}
+
+TEST_F(CliTest, TerminalPromptHidesThePasswordAndAsksTwiceForEncrypting) {
+    Write("doc.txt", "text");
+    const CliRun mismatch = RunCliWithPromptTerminal({"encrypt", At("doc.txt")}, {"first try", "second try"});
+    EXPECT_EQ(mismatch.exitCode, kExitUsage);
+    EXPECT_NE(mismatch.err.find("do not match"), std::string::npos) << mismatch.err;
+    EXPECT_EQ(mismatch.terminal.find("try"), std::string::npos) << mismatch.terminal;
+    EXPECT_TRUE(fs::exists(root / "doc.txt"));
+
+    const CliRun matching = RunCliWithPromptTerminal({"encrypt", At("doc.txt")}, {"same one", "same one"});
+    EXPECT_EQ(matching.exitCode, kExitDone) << matching.err;
+    EXPECT_NE(matching.terminal.find("New password: "), std::string::npos);
+    EXPECT_NE(matching.terminal.find("Repeat password: "), std::string::npos);
+    EXPECT_EQ(matching.terminal.find("same"), std::string::npos) << matching.terminal;
+
+    const CliRun decrypting = RunCliWithPromptTerminal({"decrypt", At("doc_txt.ENC")}, {"same one"});
+    EXPECT_EQ(decrypting.exitCode, kExitDone) << decrypting.err;
+    EXPECT_EQ(Read("doc.txt"), "text");
+
+    // Without any terminal the prompt cannot be shown.
+    const CliRun detached = RunCli({"decrypt", At("doc.txt")}, "");
+    EXPECT_EQ(detached.exitCode, kExitUsage);
+    EXPECT_NE(detached.err.find("--password-stdin"), std::string::npos) << detached.err;
+}
+
+} // namespace
