@@ -1,5 +1,5 @@
 // Runs the registered benchmarks interleaved over several repetitions and closes with a table that
-// sets each benchmark's median against the baseline of its group, measured in the same run.
+// sets each benchmark (median and best run) against the baseline of its group, measured in the same run.
 #pragma once
 
 // A group is the name part before the first '/': "encrypt/aesni" is compared with "encrypt/<baseline>",
