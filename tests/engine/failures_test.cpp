@@ -8,6 +8,7 @@
 
 #ifndef _WIN32
 #include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -241,6 +242,23 @@ TEST(Failures, SourceChangedWhileReadIsNeverDeleted) {
             EXPECT_EQ(outcome, ConvertOutcome::SourceUnreadable);
             EXPECT_EQ(ListNames(folder.path()), (Names{"s.txt", "stranger"}));
         }
+    }
+}
+
+// The output keeps the permission bits of the file it was made from: a private file stays private.
+TEST(Failures, PermissionsPassToTheOutput) {
+    for (mode_t mode : {mode_t{0600}, mode_t{0640}, mode_t{0444}}) {
+        SCOPED_TRACE(mode);
+        TempFolder folder;
+        ASSERT_TRUE(WriteBytes(folder / "m.txt", PatternBytes(100)));
+        ASSERT_EQ(::chmod((folder / "m.txt").c_str(), mode), 0);
+        ASSERT_EQ(EncryptOneFile((folder / "m.txt").c_str(), kTestPassword), 1);
+        struct stat info {};
+        ASSERT_EQ(::stat((folder / "m_txt.ENC").c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, mode);
+        ASSERT_EQ(DecryptOneFile((folder / "m_txt.ENC").c_str(), kTestPassword), 1);
+        ASSERT_EQ(::stat((folder / "m.txt").c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, mode);
     }
 }
 

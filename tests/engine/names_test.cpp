@@ -194,6 +194,13 @@ TEST(Names, LongestNameRoundTrips) {
     EXPECT_EQ(containerName, PathString(250, 'n') + P("_.ENC"));
     ASSERT_EQ(DecryptOneFile(encrypted.outputPath.c_str(), kTestPassword), 1);
     EXPECT_EQ(ReadBytes(folder / longName), plain);
+
+    // The container's name taken: the number still fits, the stem gives way.
+    ASSERT_TRUE(WriteBytes(encrypted.outputPath, PatternBytes(5)));
+    const ConvertResult again = EncryptFile((folder / longName).c_str(), kTestPassword);
+    ASSERT_EQ(again.outcome, ConvertOutcome::Converted);
+    ASSERT_EQ(GetBareFileName(&containerName, again.outputPath.c_str()), 1);
+    EXPECT_EQ(containerName, PathString(247, 'n') + P(" (2).ENC"));
 }
 
 struct HostileCase {
