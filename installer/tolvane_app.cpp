@@ -3,6 +3,7 @@
 #include "tolvane_app.h"
 
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include <string>
 
@@ -21,6 +22,22 @@ struct ArgumentListTraits {
 
 CTolvaneApp theApp;
 
+// Everything after the program name is the one path: the open command passes it in quotes, but a path
+// typed without them, spaces and all, is taken whole as well.
+std::wstring PathArgument(const wchar_t* arguments) {
+    std::wstring path = arguments ? arguments : L"";
+    const size_t first = path.find_first_not_of(L" \t");
+    const size_t last = path.find_last_not_of(L" \t");
+    if (first == std::wstring::npos) {
+        return {};
+    }
+    path = path.substr(first, last - first + 1);
+    if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') {
+        path = path.substr(1, path.size() - 2);
+    }
+    return path;
+}
+
 } // namespace
 
 int CTolvaneApp::Run() {
@@ -31,12 +48,12 @@ int CTolvaneApp::Run() {
 BOOL CTolvaneApp::InitInstance() {
     InitUiLanguage();
 
-    // The open command passes one quoted path; the quotes are optional here.
     int argumentCount = 0;
     UniqueHandle<ArgumentListTraits> arguments(::CommandLineToArgvW(::GetCommandLineW(), &argumentCount));
     if (arguments && argumentCount >= 2) {
-        if (argumentCount == 2 && arguments.get()[1][0] != L'\0') {
-            OpenEncryptedFile(arguments.get()[1]);
+        const std::wstring path = PathArgument(::PathGetArgsW(::GetCommandLineW()));
+        if (!path.empty()) {
+            OpenEncryptedFile(path);
         }
         return FALSE;
     }

@@ -1,0 +1,56 @@
+// The world the installer tests set up: copies of the built program in temporary folders, the program
+// started as its own process, and the registry of the Wine prefix read back value by value.
+#pragma once
+
+#include <windows.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace installer_world {
+
+// The folder of the built Tolvane.exe, Qarnet.dll and Brandmark.jpg.
+std::filesystem::path BuiltProgramFolder();
+
+// A new, empty folder below the temporary folder whose name ends in nameSuffix; removed with all it
+// holds when the object goes.
+class TempFolder {
+public:
+    explicit TempFolder(const std::wstring& nameSuffix);
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    ~TempFolder();
+
+    const std::filesystem::path& Path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// A program started with CreateProcessW. A program still running when the object goes is ended.
+class RunningProgram {
+public:
+    // commandLine holds the arguments after the program's quoted path.
+    RunningProgram(const std::filesystem::path& program, const std::wstring& arguments);
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+    ~RunningProgram();
+
+    bool Started() const { return m_process.hProcess != nullptr; }
+    DWORD Id() const { return m_process.dwProcessId; }
+    // The exit code, or nothing when the program is still running after the time-out.
+    std::optional<DWORD> WaitForExit(DWORD milliseconds = 30000);
+
+private:
+    PROCESS_INFORMATION m_process{};
+};
+
+// The default value of a key, or nothing when the key or the value is missing.
+std::optional<std::wstring> ReadDefaultValue(HKEY root, const std::wstring& keyPath);
+bool KeyExists(HKEY root, const std::wstring& keyPath);
+
+std::string ReadWholeFile(const std::filesystem::path& path);
+void WriteWholeFile(const std::filesystem::path& path, const std::string& bytes);
+
+} // namespace installer_world

@@ -1,0 +1,203 @@
+// The open-file mode end to end: Tolvane.exe started with a container, the password typed into Qarnet's
+// dialog, the plain file opened by a test association and edited, and the container there again
+// afterwards with the edit inside and no plain file left. Cancel, a wrong password and a program that
+// cannot be started must all leave the user's data encrypted.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// windows.h maps these names to its own file-encryption calls; here they are the engine's.
+#undef EncryptFile
+#undef DecryptFile
+#include "container.h"
+#include "dialog_robot.h"
+#include "installer_world.h"
+#include "process_windows.h"
+
+using namespace installer_world;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kPasswordEdit = 209;
+constexpr const wchar_t* kPassword = L"Pässwort 密码";
+constexpr const char* kOriginalText = "original text";
+
+using ServerEntry = HRESULT(STDAPICALLTYPE*)();
+
+HRESULT CallLibraryEntry(const char* entryName) {
+    HMODULE library = ::LoadLibraryW((BuiltProgramFolder() / L"Qarnet.dll").c_str());
+    if (!library) {
+        return E_FAIL;
+    }
+    auto entry = reinterpret_cast<ServerEntry>(reinterpret_cast<void*>(::GetProcAddress(library, entryName)));
+    const HRESULT result = entry ? entry() : E_FAIL;
+    ::FreeLibrary(library);
+    return result;
+}
+
+fs::path TestEditor() {
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    return fs::path(self).parent_path() / L"tolvane_test_editor.exe";
+}
+
+struct TestAssociation {
+    const wchar_t* extension;
+    const wchar_t* progId;
+    std::wstring command;
+};
+
+std::vector<TestAssociation> TestAssociations() {
+    const std::wstring editor = L"\"" + TestEditor().wstring() + L"\"";
+    return {
+        {L".tvedit", L"TolvaneTest.Edit", editor + L" \"%1\""},
+        {L".tvhold", L"TolvaneTest.Hold", editor + L" --hold \"%1\""},
+        {L".tvmissing", L"TolvaneTest.Missing", L"\"C:\\no such folder\\missing.exe\" \"%1\""},
+    };
+}
+
+void SetDefaultValue(const std::wstring& keyPath, const std::wstring& value) {
+    HKEY key = nullptr;
+    ASSERT_EQ(
+        ::RegCreateKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
+    ::RegSetValueExW(key, L"", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(key);
+}
+
+class OpenEncryptedFile : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_EQ(CallLibraryEntry("DllRegisterServer"), S_OK);
+        for (const TestAssociation& association : TestAssociations()) {
+            SetDefaultValue(association.extension, association.progId);
+            SetDefaultValue(std::wstring(association.progId) + L"\\shell\\open\\command", association.command);
+        }
+    }
+    static void TearDownTestSuite() {
+        for (const TestAssociation& association : TestAssociations()) {
+            ::RegDeleteTreeW(HKEY_CLASSES_ROOT, association.extension);
+            ::RegDeleteTreeW(HKEY_CLASSES_ROOT, association.progId);
+        }
+        CallLibraryEntry("DllUnregisterServer");
+    }
+
+    // A container made from a plain file of the given name holding kOriginalText.
+    fs::path MakeContainer(const std::wstring& plainName) {
+        const fs::path plain = m_folder.Path() / plainName;
+        WriteWholeFile(plain, kOriginalText);
+        ConvertResult made = EncryptFile(plain.c_str(), kPassword);
+        EXPECT_EQ(made.outcome, ConvertOutcome::Converted);
+        return made.outputPath;
+    }
+
+    // Starts Tolvane.exe on the container and types the password into Qarnet's dialog.
+    std::unique_ptr<RunningProgram> OpenWithPassword(const fs::path& container, const std::wstring& password) {
+        auto program = std::make_unique<RunningProgram>(BuiltProgramFolder() / L"Tolvane.exe",
+                                                        L"\"" + container.wstring() + L"\"");
+        HWND dialog = process_windows::WaitForDialog(program->Id(), L"Password");
+        EXPECT_NE(dialog, nullptr) << "the decrypt-password dialog did not appear";
+        if (dialog) {
+            dialog_robot::Type(dialog, kPasswordEdit, password);
+            dialog_robot::Click(dialog, IDOK);
+        }
+        return program;
+    }
+
+    // Dismisses every message box the program shows until it ends; their texts.
+    static std::vector<std::wstring> DismissBoxesUntilExit(RunningProgram& program, DWORD exitCodeWanted = 0) {
+        std::vector<std::wstring> texts;
+        for (int round = 0; round < 60; ++round) {
+            if (auto code = program.WaitForExit(0)) {
+                EXPECT_EQ(*code, exitCodeWanted);
+                return texts;
+            }
+            if (auto box = process_windows::WaitForMessageBox(program.Id(), dialog_robot::Timeout{500})) {
+                texts.push_back(box.text);
+                dialog_robot::DismissMessageBox(box.window);
+            }
+        }
+        ADD_FAILURE() << "Tolvane.exe did not end";
+        return texts;
+    }
+
+    // Decrypts a copy of the container, so the original stays for further checks; the plain content.
+    std::string DecryptedContent(const fs::path& container) {
+        TempFolder check(L"check");
+        const fs::path copy = check.Path() / container.filename();
+        fs::copy_file(container, copy);
+        ConvertResult opened = DecryptFile(copy.c_str(), kPassword);
+        if (opened.outcome != ConvertOutcome::Converted) {
+            return "<not decrypted>";
+        }
+        return ReadWholeFile(opened.outputPath);
+    }
+
+    TempFolder m_folder{L"open file"};
+};
+
+TEST_F(OpenEncryptedFile, TheEditedFileIsEncryptedAgainWithTheSamePassword) {
+    // Characters outside code page 936 (and a surrogate pair) must survive the whole round.
+    const std::wstring plainName = L"Notiz ğ \U0001F600 文档.tvedit";
+    const fs::path container = MakeContainer(plainName);
+    ASSERT_FALSE(fs::exists(m_folder.Path() / plainName));
+
+    auto program = OpenWithPassword(container, kPassword);
+    EXPECT_EQ(DismissBoxesUntilExit(*program), std::vector<std::wstring>{});
+
+    EXPECT_TRUE(fs::exists(container));
+    EXPECT_FALSE(fs::exists(m_folder.Path() / plainName)) << "no plain file may be left";
+    EXPECT_EQ(DecryptedContent(container), std::string(kOriginalText) + " edited");
+}
+
+TEST_F(OpenEncryptedFile, AFileStillHeldOpenIsEncryptedOnceItIsReleased) {
+    const std::wstring plainName = L"held.tvhold";
+    const fs::path container = MakeContainer(plainName);
+
+    auto program = OpenWithPassword(container, kPassword);
+    EXPECT_EQ(DismissBoxesUntilExit(*program), std::vector<std::wstring>{});
+
+    EXPECT_FALSE(fs::exists(m_folder.Path() / plainName));
+    EXPECT_EQ(DecryptedContent(container), std::string(kOriginalText) + " edited");
+}
+
+TEST_F(OpenEncryptedFile, CancelAndAWrongPasswordLeaveTheContainerUntouched) {
+    const fs::path container = MakeContainer(L"secret.tvedit");
+    const std::string sealed = ReadWholeFile(container);
+
+    // Unquoted, as a user might type it: the path is taken whole all the same.
+    {
+        RunningProgram program(BuiltProgramFolder() / L"Tolvane.exe", container.wstring());
+        HWND dialog = process_windows::WaitForDialog(program.Id(), L"Password");
+        ASSERT_NE(dialog, nullptr);
+        dialog_robot::Click(dialog, IDCANCEL);
+        EXPECT_EQ(DismissBoxesUntilExit(program), std::vector<std::wstring>{});
+    }
+    EXPECT_EQ(ReadWholeFile(container), sealed);
+    EXPECT_FALSE(fs::exists(m_folder.Path() / L"secret.tvedit"));
+
+    auto program = OpenWithPassword(container, L"not the password");
+    const std::vector<std::wstring> boxes = DismissBoxesUntilExit(*program);
+    EXPECT_EQ(boxes.size(), 1u) << "the wrong-password message, and nothing else";
+    EXPECT_EQ(ReadWholeFile(container), sealed);
+    EXPECT_FALSE(fs::exists(m_folder.Path() / L"secret.tvedit"));
+}
+
+TEST_F(OpenEncryptedFile, AFileWhoseProgramCannotStartIsEncryptedAgainAtOnce) {
+    const std::wstring plainName = L"orphan.tvmissing";
+    const fs::path container = MakeContainer(plainName);
+
+    auto program = OpenWithPassword(container, kPassword);
+    DismissBoxesUntilExit(*program); // the shell may say why it could not open the file
+
+    EXPECT_FALSE(fs::exists(m_folder.Path() / plainName));
+    EXPECT_EQ(DecryptedContent(container), kOriginalText);
+}
+
+} // namespace

@@ -1,0 +1,82 @@
+// A stand-in for the program a user opens a decrypted file with: it appends " edited" to the file and
+// ends. With --hold it first leaves a second copy of itself holding the file open for a few seconds, as
+// a program that hands its document to a helper would; --holder is that helper.
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+constexpr DWORD kHoldMilliseconds = 3000;
+
+bool AppendEdit(const wchar_t* path) {
+    HANDLE file = ::CreateFileW(path, FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const char edit[] = " edited";
+    DWORD written = 0;
+    const bool ok = ::WriteFile(file, edit, sizeof(edit) - 1, &written, nullptr) && written == sizeof(edit) - 1;
+    ::CloseHandle(file);
+    return ok;
+}
+
+int HoldOpen(const wchar_t* path) {
+    // The starter's probes may hold the file for a moment; try again until they stop.
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int i = 0; i < 200 && file == INVALID_HANDLE_VALUE; ++i) {
+        file = ::CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            ::Sleep(10);
+        }
+    }
+    if (file == INVALID_HANDLE_VALUE) {
+        return 3;
+    }
+    ::Sleep(kHoldMilliseconds);
+    ::CloseHandle(file);
+    return 0;
+}
+
+// Starts the holder and returns once it has the file open.
+bool StartHolder(const wchar_t* path) {
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring commandLine = L"\"" + std::wstring(self) + L"\" --holder \"" + path + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(self, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        return false;
+    }
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    // Wait until an exclusive open fails: then the holder has the file.
+    for (int i = 0; i < 200; ++i) {
+        HANDLE probe = ::CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (probe == INVALID_HANDLE_VALUE) {
+            return true;
+        }
+        ::CloseHandle(probe);
+        ::Sleep(10);
+    }
+    return false;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc == 3 && std::wstring(argv[1]) == L"--holder") {
+        return HoldOpen(argv[2]);
+    }
+    if (argc == 3 && std::wstring(argv[1]) == L"--hold") {
+        if (!AppendEdit(argv[2])) {
+            return 2;
+        }
+        return StartHolder(argv[2]) ? 0 : 4;
+    }
+    if (argc == 2) {
+        return AppendEdit(argv[1]) ? 0 : 2;
+    }
+    return 1;
+}
