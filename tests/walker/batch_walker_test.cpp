@@ -241,6 +241,24 @@ TEST_F(BatchWalkerTest, NeverConvertsItsOwnOutputAgain) {
     EXPECT_EQ(NamesIn(plain).size(), static_cast<size_t>(kFiles));
 }
 
+// A leftover output of a killed run is neither counted nor converted, and is removed; a user's file that
+// merely resembles one is an ordinary file.
+TEST_F(BatchWalkerTest, LeftoverEngineTemporaryIsRemovedNotConverted) {
+    const fs::path folder = tree / "f";
+    MakeFolder(folder);
+    WriteFile(folder / ".tolvane-0123456789abcdef.tmp", "half a container");
+    WriteFile(folder / ".tolvane-notrandomdigits.tmp", "a user's file");
+    const auto selection = Selection({folder / ".tolvane-0123456789abcdef.tmp", folder});
+
+    EXPECT_EQ(Count(selection), 1);
+    const RecordingObserver observer = Process(selection, kModeEncrypt);
+
+    EXPECT_EQ(observer.Names(WalkEvent::Converted), Names{".tolvane-notrandomdigits.tmp"});
+    ASSERT_EQ(observer.Names(WalkEvent::PassedOver), Names{".tolvane-0123456789abcdef.tmp"});
+    EXPECT_EQ(observer.events.front().reason, PassOverReason::EngineTemporary);
+    EXPECT_EQ(NamesIn(folder), Names{".tolvane-notrandomdigits_tmp.ENC"});
+}
+
 TEST_F(BatchWalkerTest, FolderThatCannotBeListedGivesZero) {
     WriteFile(tree / "file", "x");
     int32_t counter = 5;
