@@ -19,6 +19,7 @@ enum class FileOp : uint8_t {
     AllocateBuffer, // allocating the chunk buffer
 };
 inline constexpr int FILE_OP_COUNT = 10;
+static_assert(static_cast<int>(FileOp::AllocateBuffer) + 1 == FILE_OP_COUNT);
 
 enum class FaultAction : uint8_t {
     Fail,  // the operation does nothing and reports failure (a write fails as on a full disk)
