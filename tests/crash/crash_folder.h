@@ -16,6 +16,25 @@ namespace crash_test {
 inline constexpr Utf16Char kPassword[] = U("kill-9 proof");
 inline constexpr char kPasswordLine[] = "kill-9 proof\n";
 
+// A new empty folder below base, removed with everything in it on destruction. path() ends in a separator.
+class WorkFolder {
+public:
+    explicit WorkFolder(const std::string& base);
+    ~WorkFolder();
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+
+    const PathString& path() const { return m_path; }
+    PathString operator/(PathView name) const { return m_path + PathString(name); }
+
+private:
+    PathString m_path;
+};
+
+// A memory file system where flushes cost nothing (/dev/shm), for tests that run hundreds of batches and
+// are about process deaths, not about the disk; the usual temporary folder where there is none.
+std::string FastTempBase();
+
 struct OriginalFile {
     PathString folder; // relative to the root: empty, or a subfolder ending in a separator
     PathString name;
@@ -64,7 +83,7 @@ private:
 
     PathString m_root;
     std::vector<OriginalFile> m_originals;
-    TempFolder m_scratch;
+    WorkFolder m_scratch{FastTempBase()};
     std::map<std::tuple<std::string, uint64_t, uint64_t, int64_t>, int> m_decrypted;
 };
 

@@ -1,0 +1,145 @@
+// Every crash point of a batch visited in turn: a child process runs the batch walk and is ended by the file
+// layer's fault injection just before its nth operation of one kind, for every n and every kind the batch
+// performs. Random kills rarely land in the narrow windows (between the move into place and the deletion
+// of the source, say); this visits each of them on purpose. After each crash every original is
+// recoverable, and a later batch finishes the job without leaving a temporary.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <set>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "batch_walker.h"
+#include "crash_folder.h"
+#include "fault_injection.h"
+
+namespace {
+
+using namespace crash_test;
+
+struct Snapshot {
+    std::vector<std::pair<PathString, Bytes>> files; // path relative to the root; folders first, bytes empty
+    std::set<PathString> folders;
+};
+
+constexpr std::array<const char*, FILE_OP_COUNT> kOpNames = {
+    "OpenSource", "CreateTemp", "Read",         "Write",      "Flush",
+    "Rename",     "SyncFolder", "DeleteSource", "RemoveTemp", "AllocateBuffer",
+};
+
+// Fewer and smaller files than the random rounds use, keeping the block and chunk boundaries: each point
+// costs a whole batch.
+std::vector<OriginalFile> PointOriginals() {
+    std::vector<OriginalFile> chosen;
+    const std::set<PathString> names{"empty.dat", "one.txt",         "block.bin", "block and one.bin",
+                                     "chunk.bin", "above chunk.bin", "inner.txt"};
+    for (OriginalFile& original : MixedOriginals()) {
+        if (names.count(original.name) != 0) {
+            chosen.push_back(std::move(original));
+        }
+    }
+    return chosen;
+}
+
+PathString Selection(const PathString& root) {
+    return root.substr(0, root.size() - 1);
+}
+
+bool RunBatch(const PathString& root, int mode) {
+    const PathString selection = Selection(root);
+    return ProcessSelection(&selection, 1, mode, kPassword) == 1;
+}
+
+Snapshot Take(const PathString& root, const std::vector<OriginalFile>& originals) {
+    Snapshot snapshot;
+    for (const OriginalFile& original : originals) {
+        snapshot.folders.insert(original.folder);
+    }
+    for (const PathString& folder : snapshot.folders) {
+        for (const PathString& name : ListNames(root + folder)) {
+            if (snapshot.folders.count(folder + name + "/") == 0) {
+                snapshot.files.emplace_back(folder + name, *ReadBytes(root + folder + name));
+            }
+        }
+    }
+    return snapshot;
+}
+
+bool Restore(const PathString& root, const Snapshot& snapshot) {
+    for (const PathString& folder : snapshot.folders) {
+        if (!folder.empty() && !MakeFolder(root + folder)) {
+            return false;
+        }
+    }
+    return std::all_of(snapshot.files.begin(), snapshot.files.end(),
+                       [&](const auto& file) { return WriteBytes(root + file.first, file.second); });
+}
+
+// Ends with the fault's exit code when the crash point was reached, 0 when the batch got through.
+int CrashedBatchExitCode(const PathString& root, int mode, FileOp op, uint64_t nth) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ArmFault(op, nth, FaultAction::Crash);
+        RunBatch(root, mode);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void VisitEveryCrashPoint(int mode) {
+    const bool encrypting = mode == kModeEncrypt;
+    const std::vector<OriginalFile> originals = PointOriginals();
+    Snapshot start;
+    std::array<uint64_t, FILE_OP_COUNT> counts{};
+    {
+        WorkFolder model(FastTempBase());
+        CrashFolder tree(model.path(), originals);
+        ASSERT_TRUE(tree.WriteOriginals());
+        if (!encrypting) {
+            ASSERT_TRUE(RunBatch(model.path(), kModeEncrypt));
+        }
+        start = Take(model.path(), originals);
+        StartCountingFileOps();
+        ASSERT_TRUE(RunBatch(model.path(), mode));
+        DisarmFaults();
+        for (int op = 0; op < FILE_OP_COUNT; ++op) {
+            counts[static_cast<size_t>(op)] = FaultOperationCount(static_cast<FileOp>(op));
+        }
+    }
+    int points = 0;
+    for (int op = 0; op < FILE_OP_COUNT; ++op) {
+        for (uint64_t nth = 1; nth <= counts[static_cast<size_t>(op)]; ++nth) {
+            const std::string what = std::string(encrypting ? "encrypt" : "decrypt") + ", crash before " +
+                                     kOpNames[static_cast<size_t>(op)] + " #" + std::to_string(nth);
+            WorkFolder work(FastTempBase());
+            ASSERT_TRUE(Restore(work.path(), start));
+            CrashFolder tree(work.path(), originals);
+            EXPECT_EQ(CrashedBatchExitCode(work.path(), mode, static_cast<FileOp>(op), nth), FAULT_CRASH_EXIT_CODE)
+                << what;
+            Survey survey = tree.Inspect(FinalState::Any);
+            ASSERT_TRUE(survey.problems.empty()) << what << ": " << Describe(survey);
+
+            ASSERT_TRUE(RunBatch(work.path(), mode));
+            survey = tree.Inspect(encrypting ? FinalState::Encrypted : FinalState::Decrypted);
+            ASSERT_TRUE(survey.problems.empty()) << what << ", then a finished batch: " << Describe(survey);
+            ++points;
+        }
+    }
+    std::printf("%s: %d crash points visited\n", encrypting ? "encrypt" : "decrypt", points);
+    EXPECT_GT(points, 40);
+}
+
+TEST(CrashPoints, EncryptMayDieBeforeAnyFileOperation) {
+    VisitEveryCrashPoint(kModeEncrypt);
+}
+
+TEST(CrashPoints, DecryptMayDieBeforeAnyFileOperation) {
+    VisitEveryCrashPoint(kModeDecrypt);
+}
+
+} // namespace
