@@ -5,10 +5,11 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-width=480
+# A little narrower than the dialogs' bands, so that stretching only ever repeats columns and no
+# stroke of the lettering is dropped.
+width=440
 height=80
-convert -size ${width}x${height} gradient:'#0c2340-#17466e' -rotate 0 \
-  \( -size ${height}x${width} gradient:'#0c2340-#1c5886' -rotate -90 \) -compose blend -define compose:args=50 -composite \
+convert -size ${height}x${width} gradient:'#0c2340-#1b5584' -rotate -90 \
   -fill '#e8a33d' -draw "rectangle 0,$((height - 5)) $width,$height" \
   -fill '#2f7fb8' -draw "roundrectangle 22,12 70,64 10,10" \
   -fill '#d9ecf7' -draw "roundrectangle 26,16 66,60 8,8" \
@@ -16,4 +17,4 @@ convert -size ${width}x${height} gradient:'#0c2340-#17466e' -rotate 0 \
   -fill '#0c2340' -draw "polygon 42,36 50,36 53,52 39,52" \
   -font DejaVu-Sans-Bold -pointsize 34 -fill white -annotate +88+45 'Tolvane' \
   -font DejaVu-Sans -pointsize 13 -fill '#a9cbe4' -annotate +90+64 'File and folder encryption' \
-  -quality 92 -sampling-factor 1x1 -strip Brandmark.jpg
+  -quality 95 -interlace none -strip Brandmark.jpg

@@ -3,6 +3,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 std::wstring GetControlText(HWND control) {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)), L'\0');
     if (!text.empty()) {
@@ -10,6 +12,30 @@ std::wstring GetControlText(HWND control) {
         text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
     }
     return text;
+}
+
+void CenterWindow(HWND window) {
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    RECT area{};
+    HWND owner = GetWindow(window, GW_OWNER);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(owner ? owner : window, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    if (owner && IsWindowVisible(owner) && !IsIconic(owner)) {
+        GetWindowRect(owner, &area);
+    } else {
+        area = monitor.rcWork;
+    }
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    int x = area.left + (area.right - area.left - width) / 2;
+    int y = area.top + (area.bottom - area.top - height) / 2;
+    // Keep the whole frame on the monitor's work area.
+    const RECT& work = monitor.rcWork;
+    x = std::max<int>(work.left, std::min<int>(x, work.right - width));
+    y = std::max<int>(work.top, std::min<int>(y, work.bottom - height));
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HWND CDataExchange::Item(int controlId) {
@@ -143,7 +169,16 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
         auto* dialog = reinterpret_cast<CDialog*>(lParam);
         SetWindowLongPtrW(window, DWLP_USER, lParam);
         dialog->m_hWnd = window;
-        return dialog->OnInitDialog();
+        RECT before{};
+        GetWindowRect(window, &before);
+        const BOOL result = dialog->OnInitDialog();
+        RECT after{};
+        GetWindowRect(window, &after);
+        // A dialog that its initialisation did not place is centred, as users expect of a dialog box.
+        if (EqualRect(&before, &after)) {
+            CenterWindow(window);
+        }
+        return result;
     }
     auto* dialog = reinterpret_cast<CDialog*>(GetWindowLongPtrW(window, DWLP_USER));
     if (!dialog) {

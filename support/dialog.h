@@ -37,6 +37,9 @@ private:
     bool m_succeeded = true;
 };
 
+// Centres a window over its visible owner, or on its monitor's work area when it has none.
+void CenterWindow(HWND window);
+
 // A control's text, and a dialog's English (or other) texts as data.
 std::wstring GetControlText(HWND control);
 struct ControlText {
@@ -67,7 +70,7 @@ public:
 
 protected:
     // WM_INITDIALOG. The base loads the members into the controls; return TRUE so that the dialog
-    // manager sets the focus.
+    // manager sets the focus. A dialog that this handler does not move is then centred (CenterWindow).
     virtual BOOL OnInitDialog();
     // IDOK: the base saves the controls and ends the dialog with IDOK.
     virtual void OnOK();

@@ -52,44 +52,43 @@ TEST_F(PasswordDialogTest, EncryptDialogRefusesUntilPasswordIsSoundAndConfirmed)
     const std::wstring emptyMessage = InLanguage(L"Password can not be empty.", L"密码不能为空。");
     const std::wstring mismatch = InLanguage(L"The password you input is not matched.", L"您输入的密码不匹配。");
 
-    INT_PTR result =
-        robot::RunModal([&] { return dialog.DoModal(); },
-                        [&] {
-                            HWND dlg = robot::WaitForDialog(Caption());
-                            ASSERT_NE(dlg, nullptr);
-                            ExpectTexts(dlg, {{IDOK, L"OK", L"确认"},
-                                              {IDCANCEL, L"Cancel", L"取消"},
-                                              {IDC_ENC_PASSWORD_LABEL, L"Password:", L"密码："},
-                                              {IDC_ENC_CONFIRM_LABEL, L"Confirm:", L"密码确认："},
-                                              {IDC_ENC_PROMPT, L"Please input password to encrypt file or folder:",
-                                               L"请输入加密文件及文件夹的密码："}});
-                            EXPECT_EQ(robot::FocusedControl(dlg), GetDlgItem(dlg, IDOK));
-                            EXPECT_EQ(MessageAfter(dlg, PressEnter), emptyMessage);
+    INT_PTR result = robot::RunModal(
+        [&] { return dialog.DoModal(); },
+        [&] {
+            HWND dlg = robot::WaitForDialog(Caption());
+            ASSERT_NE(dlg, nullptr);
+            ExpectTexts(dlg, {{IDOK, L"OK", L"确认"},
+                              {IDCANCEL, L"Cancel", L"取消"},
+                              {IDC_ENC_PASSWORD_LABEL, L"Password:", L"密码："},
+                              {IDC_ENC_CONFIRM_LABEL, L"Confirm:", L"密码确认："},
+                              {IDC_ENC_PROMPT, L"Please input password to encrypt file or folder:",
+                               L"请输入加密文件及文件夹的密码："}});
+            EXPECT_EQ(robot::WaitForFocus(dlg), GetDlgItem(dlg, IDOK)) << "the first tab stop has the focus";
+            EXPECT_EQ(MessageAfter(dlg, PressEnter), emptyMessage);
 
-                            robot::Type(dlg, IDC_ENC_PASSWORD, L"Secret");
-                            EXPECT_EQ(MessageAfter(dlg, PressOk), mismatch) << "empty confirmation";
-                            robot::Type(dlg, IDC_ENC_CONFIRM, L"secret");
-                            EXPECT_EQ(MessageAfter(dlg, PressOk), mismatch) << "case differs";
-                            EXPECT_EQ(robot::ControlText(dlg, IDC_ENC_PASSWORD), L"Secret")
-                                << "a refusal keeps the typed text";
+            robot::Type(dlg, IDC_ENC_PASSWORD, L"Secret");
+            EXPECT_EQ(MessageAfter(dlg, PressOk), mismatch) << "empty confirmation";
+            robot::Type(dlg, IDC_ENC_CONFIRM, L"secret");
+            EXPECT_EQ(MessageAfter(dlg, PressOk), mismatch) << "case differs";
+            EXPECT_EQ(robot::ControlText(dlg, IDC_ENC_PASSWORD), L"Secret") << "a refusal keeps the typed text";
 
-                            robot::ClearText(dlg, IDC_ENC_PASSWORD);
-                            robot::ClearText(dlg, IDC_ENC_CONFIRM);
-                            robot::Type(dlg, IDC_ENC_PASSWORD, L"密码ab");
-                            robot::Type(dlg, IDC_ENC_CONFIRM, L"密码ab");
-                            const std::wstring notLatin = MessageAfter(dlg, PressOk);
-                            EXPECT_NE(notLatin, mismatch);
-                            EXPECT_NE(notLatin.find(InLanguage(L"Latin", L"拉丁")), std::wstring::npos) << "says why";
+            robot::ClearText(dlg, IDC_ENC_PASSWORD);
+            robot::ClearText(dlg, IDC_ENC_CONFIRM);
+            robot::Type(dlg, IDC_ENC_PASSWORD, L"密码ab");
+            robot::Type(dlg, IDC_ENC_CONFIRM, L"密码ab");
+            const std::wstring notLatin = MessageAfter(dlg, PressOk);
+            EXPECT_NE(notLatin, mismatch);
+            EXPECT_NE(notLatin.find(InLanguage(L"Latin", L"拉丁")), std::wstring::npos) << "says why";
 
-                            robot::ClearText(dlg, IDC_ENC_PASSWORD);
-                            robot::ClearText(dlg, IDC_ENC_CONFIRM);
-                            robot::Type(dlg, IDC_ENC_PASSWORD, k32 + L"y");
-                            robot::Type(dlg, IDC_ENC_CONFIRM, k32 + L"y");
-                            EXPECT_EQ(robot::ControlText(dlg, IDC_ENC_PASSWORD), k32);
-                            EXPECT_EQ(robot::ControlText(dlg, IDC_ENC_CONFIRM), k32);
-                            robot::Click(dlg, IDOK);
-                            EXPECT_TRUE(robot::WaitUntilClosed(dlg));
-                        });
+            robot::ClearText(dlg, IDC_ENC_PASSWORD);
+            robot::ClearText(dlg, IDC_ENC_CONFIRM);
+            robot::Type(dlg, IDC_ENC_PASSWORD, k32 + L"y");
+            robot::Type(dlg, IDC_ENC_CONFIRM, k32 + L"y");
+            EXPECT_EQ(robot::ControlText(dlg, IDC_ENC_PASSWORD), k32);
+            EXPECT_EQ(robot::ControlText(dlg, IDC_ENC_CONFIRM), k32);
+            robot::Click(dlg, IDOK);
+            EXPECT_TRUE(robot::WaitUntilClosed(dlg));
+        });
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(dialog.TakePassword(), k32);
     EXPECT_EQ(dialog.TakePassword(), L"") << "the member is wiped once taken";

@@ -97,7 +97,7 @@ void ClearText(HWND dialog, int controlId) {
 }
 
 void PressKey(HWND dialog, UINT virtualKey) {
-    HWND target = FocusedControl(dialog);
+    HWND target = WaitForFocus(dialog);
     if (!target) {
         target = dialog;
     }
@@ -136,6 +136,20 @@ HWND FocusedControl(HWND dialog) {
         return nullptr;
     }
     return info.hwndFocus;
+}
+
+HWND WaitForFocus(HWND dialog, Timeout timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        HWND focus = FocusedControl(dialog);
+        if (focus && (focus == dialog || IsChild(dialog, focus))) {
+            return focus;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return nullptr;
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
 }
 
 bool WaitUntilClosed(HWND window, Timeout timeout) {

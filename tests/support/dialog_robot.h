@@ -58,7 +58,7 @@ bool DismissMessageBox(HWND box, Timeout timeout = kDefaultTimeout);
 void Type(HWND dialog, int controlId, const std::wstring& text);
 // Selects the whole text of an edit control and deletes it with Backspace.
 void ClearText(HWND dialog, int controlId);
-// Presses a key on whichever control of the dialog's thread has the focus (WM_KEYDOWN/WM_KEYUP posted
+// Presses a key on the dialog's focused control, once it has one (WM_KEYDOWN/WM_KEYUP posted
 // through the dialog's message loop, so the dialog manager sees it: Enter, Esc, Tab).
 void PressKey(HWND dialog, UINT virtualKey);
 // Clicks a button (BM_CLICK posted, so a modal loop that the click opens does not block the robot).
@@ -69,8 +69,12 @@ void PostCommand(HWND dialog, int commandId);
 // Texts, read synchronously.
 std::wstring WindowText(HWND window);
 std::wstring ControlText(HWND dialog, int controlId);
-// The control that has the keyboard focus in the dialog's thread.
+// The control that has the keyboard focus in the dialog's thread (nullptr while no window of it is
+// active).
 HWND FocusedControl(HWND dialog);
+// Waits until the focus is on the dialog or one of its controls (a dialog becomes active a moment
+// after it is shown) and gives that window; nullptr on time-out.
+HWND WaitForFocus(HWND dialog, Timeout timeout = kDefaultTimeout);
 
 // Waits until the window is gone or hidden.
 bool WaitUntilClosed(HWND window, Timeout timeout = kDefaultTimeout);
