@@ -29,21 +29,34 @@ cmake --build --preset win64 --target Tolvane -j "${TOLVANE_JOBS:-2}"
 
 runner=build/win64/wine-run.sh
 program=build/win64/installer/Tolvane.exe
+session=build/win64/wine-session
+log=build/win64/tolvane-run.log
+
+# The wine-run.sh session (its Xvfb and its Wine server) ends with this script.
+stop_wine_session() {
+  for f in wineserver.pid xvfb.pid; do
+    [ -f "$session/$f" ] && kill "$(cat "$session/$f")" 2>/dev/null || true
+  done
+  WINEPREFIX="$PWD/build/win64/wineprefix" /usr/lib/wine/wineserver64 -k 2>/dev/null || true
+}
 
 if [ $headless -eq 0 ]; then
   # wine-run.sh opens windows on this display instead of its own Xvfb when told so.
   export TOLVANE_DISPLAY="$DISPLAY"
-  exec "$runner" "$program"
+  trap stop_wine_session EXIT
+  "$runner" "$program"
+  exit 0
 fi
 
 echo "run: starting Tolvane.exe headless (the first run makes the Wine prefix, about a minute)" >&2
-"$runner" "$program" >/dev/null 2>&1 </dev/null &
+"$runner" "$program" >"$log" 2>&1 </dev/null &
 pid=$!
 stop_program() {
   if kill -0 "$pid" 2>/dev/null; then
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   fi
+  stop_wine_session
 }
 trap stop_program EXIT
 
@@ -52,10 +65,11 @@ mkdir -p "$(dirname "$screenshot")"
 shot=$(mktemp)
 for _ in $(seq 600); do
   if ! kill -0 "$pid" 2>/dev/null; then
-    echo "run: Tolvane.exe ended before its window appeared" >&2
+    echo "run: Tolvane.exe ended before its window appeared; its output:" >&2
+    cat "$log" >&2
     exit 1
   fi
-  display_file=build/win64/wine-session/display
+  display_file=$session/display
   if [ -s "$display_file" ] &&
     xwd -silent -name Tolvane -display ":$(tr -d '\n' <"$display_file")" >"$shot" 2>/dev/null; then
     break
@@ -65,7 +79,7 @@ done
 [ -s "$shot" ] || { echo "run: no Tolvane window within two minutes" >&2; exit 1; }
 # Give the logo band time to be painted, then take the picture again.
 sleep 1
-xwd -silent -name Tolvane -display ":$(tr -d '\n' <build/win64/wine-session/display)" >"$shot"
+xwd -silent -name Tolvane -display ":$(tr -d '\n' <"$session/display")" >"$shot"
 convert "xwd:$shot" "$screenshot"
 rm -f "$shot"
 stop_program

@@ -141,12 +141,19 @@ protected:
 };
 
 TEST_F(InstallerDialog, InstallWritesTheTenRowsOnceAndUninstallRemovesThemWithTheLibrary) {
+    // Spaces in the program's path, and a path of 255 units (near the longest that Windows starts a
+    // program from), so that the quoted open command no longer fits in MAX_PATH: it must stay whole.
     TempFolder folder(L"Program Files With Spaces");
+    const size_t separators = 2;
+    const size_t nameUnits = 255 - folder.Path().wstring().size() - separators - std::wstring(L"Tolvane.exe").size();
+    const fs::path programFolder = folder.Path() / (L"Release " + std::wstring(nameUnits - 8, L'x'));
+    fs::create_directories(programFolder);
     for (const wchar_t* file : {L"Tolvane.exe", L"Qarnet.dll"}) {
-        fs::copy_file(BuiltProgramFolder() / file, folder.Path() / file);
+        fs::copy_file(BuiltProgramFolder() / file, programFolder / file);
     }
-    const fs::path program = folder.Path() / L"Tolvane.exe";
-    HWND dialog = Start(folder.Path());
+    const fs::path program = programFolder / L"Tolvane.exe";
+    ASSERT_GT(program.wstring().size() + std::wstring(L"\"\" \"%1\"").size(), size_t{MAX_PATH});
+    HWND dialog = Start(programFolder);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog_robot::ControlText(dialog, IDOK), InLanguage(L"Install Menu(&I)", L"安装右键菜单(&I)"));
     EXPECT_EQ(dialog_robot::ControlText(dialog, kUninstallButton),
@@ -176,7 +183,7 @@ TEST_F(InstallerDialog, InstallWritesTheTenRowsOnceAndUninstallRemovesThemWithTh
     // With none of the installer's keys present, uninstall still asks the library to unregister: a class
     // registered by hand goes too.
     {
-        HMODULE library = ::LoadLibraryW((folder.Path() / L"Qarnet.dll").c_str());
+        HMODULE library = ::LoadLibraryW((programFolder / L"Qarnet.dll").c_str());
         ASSERT_NE(library, nullptr);
         auto registerServer = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
             reinterpret_cast<void*>(::GetProcAddress(library, "DllRegisterServer")));
