@@ -20,10 +20,10 @@ inline constexpr LocalText kUninstallSucceeded{L"Uninstall successfully!", L"卸
 
 inline constexpr LocalText kUse64BitPackage{
     L"This is the 32-bit Tolvane. 64-bit Windows Explorer cannot load its extension, so it is not "
-    L"installed.\nPlease install the 64-bit package (Tolvane-win64.zip) instead.\n"
+    L"installed.\nPlease install the 64-bit package (Tolvane-" TOLVANE_VERSION_TEXT L"-win64.zip) instead.\n"
     L"Uninstall still works here, to remove an earlier 32-bit installation.",
     L"这是 32 位的 Tolvane。64 位 Windows 资源管理器无法加载它的右键菜单，因此不予安装。\n"
-    L"请改用 64 位安装包 (Tolvane-win64.zip)。\n"
+    L"请改用 64 位安装包 (Tolvane-" TOLVANE_VERSION_TEXT L"-win64.zip)。\n"
     L"卸载仍可使用，用于删除以前的 32 位安装。"};
 
 // Followed by the full path of the plain file that stays decrypted.
