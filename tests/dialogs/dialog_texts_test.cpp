@@ -42,6 +42,12 @@ TEST_F(DialogTextsTest, ProgressWindowShowsLabelsAndCountLines) {
     HWND dlg = progress.GetSafeHwnd();
     EXPECT_TRUE(IsWindowVisible(dlg));
     EXPECT_TRUE(GetWindowLongPtrW(dlg, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    // No owner: centred on the screen's work area.
+    RECT frame{}, work{};
+    GetWindowRect(dlg, &frame);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_NEAR((frame.left + frame.right) / 2, (work.left + work.right) / 2, 1);
+    EXPECT_NEAR((frame.top + frame.bottom) / 2, (work.top + work.bottom) / 2, 1);
     EXPECT_EQ(robot::WindowText(dlg), InLanguage(L"Progress", L"进度"));
     EXPECT_EQ(robot::ControlText(dlg, IDCANCEL), InLanguage(L"Cancel", L"取消"));
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(dlg, IDCANCEL)));

@@ -86,6 +86,9 @@ TEST_F(PasswordDialogTest, EncryptDialogRefusesUntilPasswordIsSoundAndConfirmed)
             robot::Type(dlg, IDC_ENC_CONFIRM, k32 + L"y");
             EXPECT_EQ(robot::ControlText(dlg, IDC_ENC_PASSWORD), k32);
             EXPECT_EQ(robot::ControlText(dlg, IDC_ENC_CONFIRM), k32);
+            // Pasting (the edit's replace-selection path) is held to the limit as well.
+            SendMessageW(GetDlgItem(dlg, IDC_ENC_PASSWORD), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"pasted"));
+            EXPECT_EQ(robot::ControlText(dlg, IDC_ENC_PASSWORD), k32);
             robot::Click(dlg, IDOK);
             EXPECT_TRUE(robot::WaitUntilClosed(dlg));
         });

@@ -73,6 +73,27 @@ TEST_F(ProgressTest, OverallBarCountsOnlyFilesThatStartedBeforeTheCurrentOne) {
     EXPECT_EQ(robot::ControlText(progress.GetSafeHwnd(), IDC_PROG_TOTAL_FILES), L"Total files: 4");
 }
 
+BOOL CALLBACK CollectPendingPaint(HWND window, LPARAM pending) {
+    if (GetUpdateRect(window, nullptr, FALSE)) {
+        ++*reinterpret_cast<int*>(pending);
+    }
+    return TRUE;
+}
+
+TEST_F(ProgressTest, EveryUpdateIsPaintedWithoutTheQueueBeingServiced) {
+    Open(3);
+    HWND dlg = progress.GetSafeHwnd();
+    for (uint64_t chunk : {uint64_t{0}, kChunk, kChunk}) {
+        // As when the window has just been uncovered: all of it, controls included, needs painting.
+        RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        progress.UpdateProgress(chunk == 0 ? L"C:\\a folder\\report.docx" : nullptr, chunk == 0 ? 4 * kChunk : 0,
+                                chunk);
+        int pending = GetUpdateRect(dlg, nullptr, FALSE) ? 1 : 0;
+        EnumChildWindows(dlg, CollectPendingPaint, reinterpret_cast<LPARAM>(&pending));
+        EXPECT_EQ(pending, 0) << "windows still waiting for WM_PAINT after an update";
+    }
+}
+
 TEST_F(ProgressTest, FiveGibibyteFileShowsTrueShare) {
     Open(1);
     const uint64_t size = 5ull << 30;
