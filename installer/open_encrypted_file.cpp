@@ -135,7 +135,9 @@ void OpenEncryptedFile(const std::wstring& containerPath) {
     if (FileHandle process = LaunchWithAssociatedProgram(plainPath)) {
         WaitUntilProcessEnds(process.get());
     }
-    if (!EncryptAgainWhenFree(*shellExt.get(), plainPath)) {
+    // A file that its program moved away or deleted is no longer ours to report.
+    if (!EncryptAgainWhenFree(*shellExt.get(), plainPath) &&
+        ::GetFileAttributesW(plainPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
         TellPlainFileLeft(plainPath);
     }
 }

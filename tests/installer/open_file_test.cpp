@@ -57,6 +57,7 @@ std::vector<TestAssociation> TestAssociations() {
     return {
         {L".tvedit", L"TolvaneTest.Edit", editor + L" \"%1\""},
         {L".tvhold", L"TolvaneTest.Hold", editor + L" --hold \"%1\""},
+        {L".tvempty", L"TolvaneTest.Empty", editor + L" --empty \"%1\""},
         {L".tvmissing", L"TolvaneTest.Missing", L"\"C:\\no such folder\\missing.exe\" \"%1\""},
     };
 }
@@ -187,6 +188,20 @@ TEST_F(OpenEncryptedFile, CancelAndAWrongPasswordLeaveTheContainerUntouched) {
     EXPECT_EQ(boxes.size(), 1u) << "the wrong-password message, and nothing else";
     EXPECT_EQ(ReadWholeFile(container), sealed);
     EXPECT_FALSE(fs::exists(m_folder.Path() / L"secret.tvedit"));
+}
+
+TEST_F(OpenEncryptedFile, APlainFileThatCannotBeEncryptedAgainIsNamedToTheUser) {
+    // An empty file cannot be encrypted: it stays, and the user must learn where.
+    const std::wstring plainName = L"emptied ğ.tvempty";
+    const fs::path container = MakeContainer(plainName);
+
+    auto program = OpenWithPassword(container, kPassword);
+    const std::vector<std::wstring> boxes = DismissBoxesUntilExit(*program);
+
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], L"The file could not be encrypted again and is still unencrypted:\n" +
+                            (m_folder.Path() / plainName).wstring());
+    EXPECT_TRUE(fs::exists(m_folder.Path() / plainName));
 }
 
 TEST_F(OpenEncryptedFile, AFileWhoseProgramCannotStartIsEncryptedAgainAtOnce) {

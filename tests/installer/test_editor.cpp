@@ -1,6 +1,7 @@
 // A stand-in for the program a user opens a decrypted file with: it appends " edited" to the file and
 // ends. With --hold it first leaves a second copy of itself holding the file open for a few seconds, as
-// a program that hands its document to a helper would; --holder is that helper.
+// a program that hands its document to a helper would; --holder is that helper. With --empty it leaves
+// the file empty, which cannot be encrypted.
 #include <windows.h>
 
 #include <string>
@@ -74,6 +75,15 @@ int wmain(int argc, wchar_t** argv) {
             return 2;
         }
         return StartHolder(argv[2]) ? 0 : 4;
+    }
+    if (argc == 3 && std::wstring(argv[1]) == L"--empty") {
+        HANDLE file =
+            ::CreateFileW(argv[2], GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            return 2;
+        }
+        ::CloseHandle(file);
+        return 0;
     }
     if (argc == 2) {
         return AppendEdit(argv[1]) ? 0 : 2;
