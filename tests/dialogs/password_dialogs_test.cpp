@@ -32,6 +32,7 @@ protected:
             return L"<no message box>";
         }
         EXPECT_EQ(box.caption, L"Tolvane");
+        EXPECT_EQ(box.icon, LoadIconW(nullptr, IDI_EXCLAMATION));
         EXPECT_TRUE(IsWindowVisible(dialog)) << "a refused password must leave the dialog open";
         robot::DismissMessageBox(box.window);
         return box.text;

@@ -110,10 +110,12 @@ TEST_F(ProgressTest, CancelCommandShowsItsBoxHidesTheWindowAndUpdatesGoOn) {
     ReadFile(L"C:\\a.txt", 10);
     HWND dlg = progress.GetSafeHwnd();
     std::wstring boxText, boxCaption;
+    HICON boxIcon = nullptr;
     std::thread user([&] {
         robot::MessageBoxInfo box = robot::WaitForMessageBox(dlg);
         boxText = box.text;
         boxCaption = box.caption;
+        boxIcon = box.icon;
         if (box) {
             robot::DismissMessageBox(box.window);
         }
@@ -123,6 +125,7 @@ TEST_F(ProgressTest, CancelCommandShowsItsBoxHidesTheWindowAndUpdatesGoOn) {
     user.join();
     EXPECT_EQ(boxText, L"CProgDlg::OnCancel");
     EXPECT_EQ(boxCaption, L"Tolvane");
+    EXPECT_EQ(boxIcon, LoadIconW(nullptr, IDI_INFORMATION));
     EXPECT_TRUE(IsWindow(dlg));
     EXPECT_FALSE(IsWindowVisible(dlg));
     ReadFile(L"C:\\b.txt", 10);

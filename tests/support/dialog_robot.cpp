@@ -9,6 +9,8 @@ namespace {
 
 constexpr Timeout kPollInterval{20};
 constexpr int kMessageBoxTextId = 0xFFFF;
+// The icon static of a message box: stc1 (0x0440) in Wine's template, 20 in Windows'.
+constexpr int kMessageBoxIconIds[] = {0x0440, 20};
 
 bool IsVisibleDialogOfThisProcess(HWND window) {
     DWORD process = 0;
@@ -70,7 +72,14 @@ MessageBoxInfo WaitForMessageBox(HWND owner, Timeout timeout) {
     if (!box) {
         return {};
     }
-    return {box, WindowText(box), ControlText(box, kMessageBoxTextId)};
+    MessageBoxInfo info{box, WindowText(box), ControlText(box, kMessageBoxTextId)};
+    for (int id : kMessageBoxIconIds) {
+        if (HWND icon = GetDlgItem(box, id)) {
+            info.icon = reinterpret_cast<HICON>(SendMessageW(icon, STM_GETICON, 0, 0));
+            break;
+        }
+    }
+    return info;
 }
 
 bool DismissMessageBox(HWND box, Timeout timeout) {

@@ -46,6 +46,7 @@ struct MessageBoxInfo {
     HWND window = nullptr;
     std::wstring caption;
     std::wstring text;
+    HICON icon = nullptr; // the system icon shown, e.g. LoadIconW(nullptr, IDI_EXCLAMATION)
     explicit operator bool() const { return window != nullptr; }
 };
 // A visible message box owned by owner (any owner when owner is nullptr).
