@@ -19,7 +19,7 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::microseconds;
 
 constexpr int kMaxRounds = 40;
-constexpr auto kMaxTime = std::chrono::seconds(60);
+constexpr auto kMaxTime = std::chrono::seconds(45);
 // Rounds of one command in a row: each continues where the killed one before it stopped. The command
 // changes sooner when a run ends by itself, nothing being left for it to do.
 constexpr int kRoundsPerCommand = 4;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <set>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -133,38 +134,50 @@ bool CrashFolder::WriteOriginals() const {
     return true;
 }
 
-int CrashFolder::ContainerOriginal(const PathString& path, const PathString& folder) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) {
-        return -1;
-    }
-    const auto key = std::make_tuple(path, static_cast<uint64_t>(info.st_ino), static_cast<uint64_t>(info.st_size),
-                                     static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec);
-    if (const auto known = m_decrypted.find(key); known != m_decrypted.end()) {
-        return known->second;
-    }
-    // A copy is decrypted, so that the survey never changes the tree it looks at. The stored name may be a
-    // duplicate's: a plain copy left by an earlier kill and then encrypted itself.
-    int found = -1;
-    const auto bytes = ReadBytes(path);
-    const PathString probe = m_scratch / "probe.ENC";
-    if (bytes && WriteBytes(probe, *bytes)) {
-        const ConvertResult result = DecryptFile(probe.c_str(), kPassword);
-        if (result.outcome == ConvertOutcome::Converted) {
-            const PathString restoredName = result.outputPath.substr(m_scratch.path().size());
-            const auto restored = ReadBytes(result.outputPath);
-            for (size_t index = 0; index < m_originals.size(); ++index) {
-                const OriginalFile& original = m_originals[index];
-                if (original.folder == folder && IsNameOrDuplicate(restoredName, original.name) &&
-                    restored == original.bytes) {
-                    found = static_cast<int>(index);
-                }
+namespace {
+
+size_t ContentHash(const Bytes& bytes) {
+    return std::hash<std::string_view>()(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+} // namespace
+
+int CrashFolder::ContainerOriginal(const PathString& folder, const Bytes& bytes) {
+    // What a container decrypts to, keyed by its content: the same container turns up in round after round,
+    // and in tree after tree. An empty name stands for a container that does not open.
+    struct Restored {
+        PathString name;
+        size_t size = 0;
+        size_t hash = 0;
+    };
+    static std::map<std::pair<size_t, size_t>, Restored> decrypted;
+    const auto key = std::make_pair(bytes.size(), ContentHash(bytes));
+    auto known = decrypted.find(key);
+    if (known == decrypted.end()) {
+        // A copy is decrypted, so that the survey never changes the tree it looks at.
+        Restored restored;
+        const PathString probe = m_scratch / "probe.ENC";
+        if (WriteBytes(probe, bytes)) {
+            const ConvertResult result = DecryptFile(probe.c_str(), kPassword);
+            const auto plain = ReadBytes(result.outputPath);
+            if (result.outcome == ConvertOutcome::Converted && plain) {
+                restored =
+                    Restored{result.outputPath.substr(m_scratch.path().size()), plain->size(), ContentHash(*plain)};
             }
         }
+        EmptyFolder(m_scratch.path());
+        known = decrypted.emplace(key, restored).first;
     }
-    EmptyFolder(m_scratch.path());
-    m_decrypted[key] = found;
-    return found;
+    const Restored& restored = known->second;
+    // The stored name may be a duplicate's: a plain copy left by an earlier kill, then encrypted itself.
+    for (size_t index = 0; index < m_originals.size() && !restored.name.empty(); ++index) {
+        const OriginalFile& original = m_originals[index];
+        if (original.folder == folder && IsNameOrDuplicate(restored.name, original.name) &&
+            original.bytes.size() == restored.size && ContentHash(original.bytes) == restored.hash) {
+            return static_cast<int>(index);
+        }
+    }
+    return -1;
 }
 
 Survey CrashFolder::Inspect(FinalState expected) {
@@ -205,7 +218,7 @@ Survey CrashFolder::Inspect(FinalState expected) {
                 ++survey.plainFiles;
                 continue;
             }
-            const int containerOf = IsContainerName(name) ? ContainerOriginal(path, folder) : -1;
+            const int containerOf = IsContainerName(name) && bytes ? ContainerOriginal(folder, *bytes) : -1;
             if (containerOf >= 0) {
                 ++containerCopies[static_cast<size_t>(containerOf)];
                 ++survey.containers;

@@ -77,14 +77,12 @@ public:
     Survey Inspect(FinalState expected);
 
 private:
-    // The original a complete container decrypts to, or -1; remembered per file so that a container that
-    // stays from round to round is decrypted once.
-    int ContainerOriginal(const PathString& path, const PathString& folder);
+    // The original (of the folder) that a complete container decrypts to, or -1.
+    int ContainerOriginal(const PathString& folder, const Bytes& bytes);
 
     PathString m_root;
     std::vector<OriginalFile> m_originals;
     WorkFolder m_scratch{FastTempBase()};
-    std::map<std::tuple<std::string, uint64_t, uint64_t, int64_t>, int> m_decrypted;
 };
 
 std::string Describe(const Survey& survey);
