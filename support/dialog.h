@@ -7,8 +7,6 @@
 #include <span>
 #include <string>
 
-class CDialog;
-
 // One pass of data exchange. Saving reads the controls into the members; loading writes the members
 // into the controls (and sets text limits).
 class CDataExchange {
@@ -40,8 +38,10 @@ private:
 // Centres a window over its visible owner, or on its monitor's work area when it has none.
 void CenterWindow(HWND window);
 
-// A control's text, and a dialog's English (or other) texts as data.
+// The whole text of a control (or any window of this thread).
 std::wstring GetControlText(HWND control);
+
+// One control's text in a table of a dialog's texts, e.g. its English column (CDialog::SetTexts).
 struct ControlText {
     int controlId;
     const wchar_t* text;
