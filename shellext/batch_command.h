@@ -1,0 +1,16 @@
+// The encrypt and decrypt menu commands over a whole selection: password, count, progress window,
+// processing pass, and a closing word when files could not be converted.
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum class BatchMode { Encrypt, Decrypt };
+
+enum class BatchOutcome {
+    Cancelled,   // the user closed the password dialog
+    NothingToDo, // the selection holds no file
+    Processed,   // both passes ran: the selection has been used
+};
+
+BatchOutcome RunBatchCommand(BatchMode mode, const std::vector<std::wstring>& selection);

@@ -1,0 +1,51 @@
+# Qarnet.dll: the Explorer context-menu handler and COM server, with its type library and resources.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  set(qarnet_widl_arch --win32)
+else()
+  set(qarnet_widl_arch --win64)
+endif()
+set(qarnet_generated ${CMAKE_CURRENT_BINARY_DIR}/qarnet_generated)
+set(qarnet_widl widl ${qarnet_widl_arch} -I/usr/include/wine/wine/windows
+    -L/usr/lib/x86_64-linux-gnu/wine/x86_64-windows -L/usr/lib/i386-linux-gnu/wine/i386-windows)
+add_custom_command(
+  OUTPUT ${qarnet_generated}/qarnet.tlb ${qarnet_generated}/qarnet_idl.h
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${qarnet_generated}
+  COMMAND ${qarnet_widl} -t -o ${qarnet_generated}/qarnet.tlb ${CMAKE_CURRENT_SOURCE_DIR}/qarnet.idl
+  COMMAND ${qarnet_widl} -h -o ${qarnet_generated}/qarnet_idl.h ${CMAKE_CURRENT_SOURCE_DIR}/qarnet.idl
+  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/qarnet.idl
+  COMMENT "Type library and interface header of Qarnet"
+  VERBATIM)
+add_custom_target(qarnet_idl DEPENDS ${qarnet_generated}/qarnet.tlb ${qarnet_generated}/qarnet_idl.h)
+
+add_library(Qarnet SHARED
+  module.cpp
+  module_lock.cpp
+  class_factory.cpp
+  guids.cpp
+  registration_table.cpp
+  server_registration.cpp
+  qv_shell_ext.cpp
+  drop_selection.cpp
+  context_menu.cpp
+  automation.cpp
+  dispatch_type_info.cpp
+  single_file_commands.cpp
+  batch_command.cpp
+  busy_guard.cpp
+  global_dialogs.cpp
+  progress_window.cpp
+  menu_bitmap.cpp
+  shell_texts.cpp
+  qarnet.rc
+  qarnet.def)
+add_dependencies(Qarnet qarnet_idl)
+set_source_files_properties(qarnet.rc PROPERTIES
+  OBJECT_DEPENDS "${qarnet_generated}/qarnet.tlb;${CMAKE_CURRENT_SOURCE_DIR}/menu_ring.bmp")
+set_target_properties(Qarnet PROPERTIES OUTPUT_NAME Qarnet PREFIX "")
+target_include_directories(Qarnet PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${qarnet_generated})
+target_link_libraries(Qarnet PRIVATE tolvane_walker tolvane_engine tolvane_dialogs tolvane_dialogs_resources tolvane_support
+  shlwapi shell32 ole32 oleaut32 uuid user32 gdi32 advapi32)
+# The dialogs paint the logo from the picture beside the module.
+add_custom_command(TARGET Qarnet POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PROJECT_SOURCE_DIR}/logo/Brandmark.jpg $<TARGET_FILE_DIR:Qarnet>
+  VERBATIM)

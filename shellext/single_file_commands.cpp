@@ -1,0 +1,75 @@
+// QvDecFile and QvEncFile: decrypt one container after asking for its password, and later encrypt the
+// plain file again with the password remembered in between.
+#include <windows.h>
+
+#include <cwchar>
+
+#include "busy_guard.h"
+#include "container.h"
+#include "global_dialogs.h"
+#include "progress_window.h"
+#include "qv_shell_ext.h"
+
+namespace {
+
+constexpr size_t kPasswordUnits = ENC_MAX_PASSWORD_UNITS + 1;
+
+// The password QvDecFile remembers for the next QvEncFile, shared by every object of the process.
+wchar_t g_szPassword[kPasswordUnits] = {};
+
+void ForgetPassword() {
+    SecureZeroMemory(g_szPassword, sizeof(g_szPassword));
+}
+
+bool IsEmpty(const unsigned short* text) {
+    return text == nullptr || text[0] == 0;
+}
+
+const wchar_t* AsWide(const unsigned short* text) {
+    return reinterpret_cast<const wchar_t*>(text);
+}
+
+} // namespace
+
+HRESULT QvShellExt::QvDecFile(unsigned short* pszName, unsigned short* pszFile) {
+    if (IsEmpty(pszName) || pszFile == nullptr) {
+        return S_FALSE;
+    }
+    BusyGuard busy;
+    if (!busy.Acquired()) {
+        return S_FALSE;
+    }
+    CDecPwdDlg& dialog = DecryptPasswordDialog();
+    if (dialog.DoModal() == IDCANCEL) {
+        return S_FALSE;
+    }
+    ForgetPassword();
+    std::wstring entered = dialog.TakePassword();
+    wcsncpy(g_szPassword, entered.c_str(), ENC_MAX_PASSWORD_UNITS);
+    SecureZeroMemory(entered.data(), entered.capacity() * sizeof(wchar_t));
+
+    int decrypted = 0;
+    {
+        ProgressWindowScope progress(1, false);
+        decrypted = DecryptOneFile(AsWide(pszName), g_szPassword);
+    }
+    // The caller's buffer holds at least RESTORED_NAME_UNITS units.
+    wchar_t* restoredName = reinterpret_cast<wchar_t*>(pszFile);
+    wcsncpy(restoredName, g_szRestoredName, RESTORED_NAME_UNITS - 1);
+    restoredName[RESTORED_NAME_UNITS - 1] = L'\0';
+    return decrypted == 1 ? S_OK : S_FALSE;
+}
+
+HRESULT QvShellExt::QvEncFile(unsigned short* pszName) {
+    BusyGuard busy;
+    if (!busy.Acquired() || g_szPassword[0] == L'\0' || IsEmpty(pszName)) {
+        return S_FALSE;
+    }
+    int encrypted = 0;
+    {
+        ProgressWindowScope progress(1, false);
+        encrypted = EncryptOneFile(AsWide(pszName), g_szPassword);
+    }
+    ForgetPassword();
+    return encrypted == 1 ? S_OK : S_FALSE;
+}

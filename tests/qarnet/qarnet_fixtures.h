@@ -1,0 +1,103 @@
+// The worlds the Qarnet tests run in: the built Qarnet.dll loaded or registered in the Wine prefix, a
+// temporary folder of real files, and shell data objects made by the shell itself.
+#pragma once
+
+#include <windows.h>
+#include <objidl.h>
+#include <shobjidl.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "qarnet_idl.h"
+
+inline constexpr wchar_t kQvShellExtClsid[] = L"{7B3E91A4-2C5D-4E8F-A6B1-93D0C4E5F812}";
+inline constexpr wchar_t kQarnetTypeLib[] = L"{C84D0B52-6A19-47E3-B2F5-0E9A13C7D628}";
+inline constexpr wchar_t kApprovedKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+
+// The Windows path of the Qarnet.dll under test.
+std::wstring QarnetDllPath();
+std::wstring ShortPath(const std::wstring& path);
+
+// A string value of a key, or nothing when the key or value is missing.
+std::optional<std::wstring> ReadRegString(HKEY root, const std::wstring& key, const wchar_t* name = nullptr);
+bool RegKeyExists(HKEY root, const std::wstring& key);
+
+// Qarnet.dll loaded with LoadLibrary, its exports at hand.
+class LoadedQarnet {
+public:
+    explicit LoadedQarnet(const std::wstring& path = QarnetDllPath());
+    LoadedQarnet(const LoadedQarnet&) = delete;
+    LoadedQarnet& operator=(const LoadedQarnet&) = delete;
+    ~LoadedQarnet();
+
+    bool Loaded() const { return m_module != nullptr; }
+    HRESULT Register() const;
+    HRESULT Unregister() const;
+    HRESULT CanUnloadNow() const;
+    HRESULT GetClassObject(REFCLSID clsid, REFIID riid, void** result) const;
+
+private:
+    FARPROC Entry(const char* name) const;
+    HMODULE m_module;
+};
+
+// Registers the built module for the length of a test and removes it again.
+class RegisteredQarnet {
+public:
+    RegisteredQarnet();
+    RegisteredQarnet(const RegisteredQarnet&) = delete;
+    RegisteredQarnet& operator=(const RegisteredQarnet&) = delete;
+    ~RegisteredQarnet();
+
+    HRESULT Result() const { return m_result; }
+
+private:
+    LoadedQarnet m_module;
+    HRESULT m_result;
+};
+
+// A fresh folder under the temporary folder, removed with everything in it.
+class TempFolder {
+public:
+    explicit TempFolder(const std::wstring& name = L"qarnet");
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    ~TempFolder();
+
+    const std::wstring& Path() const { return m_path; }
+    std::wstring operator/(const std::wstring& relative) const { return m_path + L"\\" + relative; }
+
+private:
+    std::wstring m_path;
+};
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+std::optional<std::string> ReadFileBytes(const std::wstring& path);
+bool FileExists(const std::wstring& path);
+// Bare names of the entries of a folder, sorted.
+std::vector<std::wstring> FolderEntries(const std::wstring& folder);
+
+// The data object Explorer would pass for these items, which must share one parent folder.
+IDataObject* ShellDataObjectFor(const std::vector<std::wstring>& paths);
+
+// COM and OLE for the test thread, as Explorer has them.
+class OleSession {
+public:
+    OleSession() { m_result = OleInitialize(nullptr); }
+    OleSession(const OleSession&) = delete;
+    OleSession& operator=(const OleSession&) = delete;
+    ~OleSession() {
+        if (SUCCEEDED(m_result)) {
+            OleUninitialize();
+        }
+    }
+    HRESULT Result() const { return m_result; }
+
+private:
+    HRESULT m_result;
+};
+
+// Runs a program (e.g. regsvr32.exe) under this Wine and gives its exit code.
+std::optional<DWORD> RunProgram(const std::wstring& commandLine);
