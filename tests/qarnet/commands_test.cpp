@@ -1,0 +1,328 @@
+// The three menu commands end to end: real folders, the password typed into the real dialogs by the
+// dialog robot, the files on disk checked afterwards, and the windows the commands open watched.
+#include <windows.h>
+#include <shobjidl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "container.h"
+#include "dialog_robot.h"
+#include "expected_language.h"
+#include "qarnet_fixtures.h"
+
+namespace {
+
+namespace robot = dialog_robot;
+
+constexpr int kEncryptPasswordEdit = 206;
+constexpr int kEncryptConfirmEdit = 207;
+constexpr int kDecryptPasswordEdit = 209;
+constexpr int kProgressOnlyControl = 220; // a label only the progress template holds
+
+bool ChineseSystem() {
+    return GetSystemDefaultLangID() == 0x0804;
+}
+
+bool EndsWithEnc(const std::wstring& name) {
+    return name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".ENC") == 0;
+}
+
+// The progress windows this thread created, as a thread hook sees them being destroyed.
+struct WindowWatch {
+    int progressCreated = 0;
+    int progressDestroyed = 0;
+    bool progressWasTopmost = false;
+};
+WindowWatch* g_watch = nullptr;
+std::vector<HWND> g_createdDialogs;
+
+LRESULT CALLBACK WatchWindows(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_DESTROYWND && g_watch != nullptr) {
+        HWND window = reinterpret_cast<HWND>(wParam);
+        if (GetDlgItem(window, kProgressOnlyControl) != nullptr) {
+            ++g_watch->progressCreated;
+            ++g_watch->progressDestroyed;
+            g_watch->progressWasTopmost = (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+class CommandsTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (auto expected = ExpectedSystemLangId()) {
+            ASSERT_EQ(GetSystemDefaultLangID(), *expected);
+        }
+        ASSERT_EQ(m_ole.Result(), S_OK);
+        ASSERT_EQ(m_registered.Result(), S_OK);
+        g_watch = &m_watch;
+        m_hook = SetWindowsHookExW(WH_CBT, WatchWindows, nullptr, GetCurrentThreadId());
+    }
+    void TearDown() override {
+        UnhookWindowsHookEx(m_hook);
+        g_watch = nullptr;
+    }
+
+    // A handler initialised with these items, as Explorer makes one.
+    IContextMenu* HandlerFor(const std::vector<std::wstring>& items) {
+        IShellExtInit* init = nullptr;
+        if (FAILED(CoCreateInstance(CLSID_QvShellExt, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
+                                    reinterpret_cast<void**>(&init)))) {
+            return nullptr;
+        }
+        IDataObject* data = ShellDataObjectFor(items);
+        IContextMenu* menu = nullptr;
+        if (data != nullptr && init->Initialize(nullptr, data, nullptr) == S_OK) {
+            init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menu));
+        }
+        if (data != nullptr) {
+            data->Release();
+        }
+        init->Release();
+        return menu;
+    }
+
+    static HRESULT Invoke(IContextMenu* menu, UINT offset, const std::function<void()>& script) {
+        HRESULT hr = E_FAIL;
+        robot::RunModal(
+            [&] {
+                CMINVOKECOMMANDINFO info{};
+                info.cbSize = sizeof(info);
+                info.lpVerb = MAKEINTRESOURCEA(offset);
+                hr = menu->InvokeCommand(&info);
+                return INT_PTR{0};
+            },
+            script);
+        return hr;
+    }
+
+    static void TypeEncryptPassword(const std::wstring& password) {
+        HWND dialog = robot::WaitForDialogWithControl(kEncryptPasswordEdit);
+        ASSERT_NE(dialog, nullptr);
+        robot::Type(dialog, kEncryptPasswordEdit, password);
+        robot::Type(dialog, kEncryptConfirmEdit, password);
+        robot::Click(dialog, IDOK);
+    }
+
+    static void TypeDecryptPassword(const std::wstring& password) {
+        HWND dialog = robot::WaitForDialogWithControl(kDecryptPasswordEdit);
+        ASSERT_NE(dialog, nullptr);
+        robot::Type(dialog, kDecryptPasswordEdit, password);
+        robot::Click(dialog, IDOK);
+    }
+
+    // Every message box until none comes for a while, each answered.
+    static std::vector<robot::MessageBoxInfo> CollectMessageBoxes(std::vector<HWND>* owners) {
+        std::vector<robot::MessageBoxInfo> boxes;
+        while (auto box = robot::WaitForMessageBox(nullptr, robot::Timeout(3000))) {
+            owners->push_back(GetWindow(box.window, GW_OWNER));
+            boxes.push_back(box);
+            robot::DismissMessageBox(box.window);
+        }
+        return boxes;
+    }
+
+    OleSession m_ole;
+    RegisteredQarnet m_registered;
+    TempFolder m_folder;
+    WindowWatch m_watch;
+    HHOOK m_hook = nullptr;
+};
+
+TEST_F(CommandsTest, EncryptThenDecryptAFolder) {
+    const std::wstring docs = m_folder / L"docs";
+    ASSERT_TRUE(CreateDirectoryW(docs.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((docs + L"\\sub").c_str(), nullptr));
+    const std::string alpha = "alpha text";
+    const std::string beta(3 * 1048576 + 5, 'b');
+    ASSERT_TRUE(WriteFileBytes(docs + L"\\a.txt", alpha));
+    ASSERT_TRUE(WriteFileBytes(docs + L"\\sub\\b.dat", beta));
+
+    IContextMenu* encrypt = HandlerFor({docs});
+    ASSERT_NE(encrypt, nullptr);
+    EXPECT_EQ(Invoke(encrypt, 0, [] { TypeEncryptPassword(L"pass word"); }), S_OK);
+    EXPECT_FALSE(FileExists(docs + L"\\a.txt"));
+    EXPECT_FALSE(FileExists(docs + L"\\sub\\b.dat"));
+    const std::vector<std::wstring> top = FolderEntries(docs);
+    ASSERT_EQ(top.size(), 2u);
+    EXPECT_TRUE(EndsWithEnc(top[0]));
+    EXPECT_EQ(top[1], L"sub");
+    const std::vector<std::wstring> below = FolderEntries(docs + L"\\sub");
+    ASSERT_EQ(below.size(), 1u);
+    EXPECT_TRUE(EndsWithEnc(below[0]));
+    EXPECT_EQ(m_watch.progressCreated, 1);
+    EXPECT_EQ(m_watch.progressDestroyed, 1);
+    EXPECT_TRUE(m_watch.progressWasTopmost);
+
+    // The command used the selection: a second one on the same object asks nothing.
+    EXPECT_EQ(Invoke(encrypt, 0,
+                     [] {
+                         Sleep(300);
+                         EXPECT_TRUE(robot::VisibleDialogs().empty());
+                     }),
+              S_OK);
+    encrypt->Release();
+
+    IContextMenu* decrypt = HandlerFor({docs});
+    ASSERT_NE(decrypt, nullptr);
+    EXPECT_EQ(Invoke(decrypt, 1, [] { TypeDecryptPassword(L"pass word"); }), S_OK);
+    decrypt->Release();
+    EXPECT_EQ(ReadFileBytes(docs + L"\\a.txt"), alpha);
+    EXPECT_EQ(ReadFileBytes(docs + L"\\sub\\b.dat"), beta);
+    EXPECT_EQ(FolderEntries(docs), (std::vector<std::wstring>{L"a.txt", L"sub"}));
+    EXPECT_EQ(m_watch.progressCreated, 2);
+}
+
+TEST_F(CommandsTest, CancelAndAboutLeaveTheSelectionAndTheFiles) {
+    const std::wstring file = m_folder / L"keep.txt";
+    ASSERT_TRUE(WriteFileBytes(file, "keep me"));
+    IContextMenu* menu = HandlerFor({file});
+    ASSERT_NE(menu, nullptr);
+    for (UINT offset : {0u, 1u}) {
+        EXPECT_EQ(Invoke(menu, offset,
+                         [offset] {
+                             HWND dialog = robot::WaitForDialogWithControl(offset == 0 ? kEncryptPasswordEdit
+                                                                                       : kDecryptPasswordEdit);
+                             ASSERT_NE(dialog, nullptr);
+                             robot::Click(dialog, IDCANCEL);
+                         }),
+                  S_OK);
+    }
+    EXPECT_EQ(Invoke(menu, 2,
+                     [] {
+                         Sleep(200);
+                         const std::vector<HWND> dialogs = robot::VisibleDialogs();
+                         ASSERT_EQ(dialogs.size(), 1u);
+                         robot::Click(dialogs[0], IDOK);
+                         robot::WaitUntilClosed(dialogs[0]);
+                     }),
+              S_OK);
+    // Still the same selection: the encrypt command asks again.
+    EXPECT_EQ(Invoke(menu, 0,
+                     [] {
+                         HWND dialog = robot::WaitForDialogWithControl(kEncryptPasswordEdit);
+                         ASSERT_NE(dialog, nullptr);
+                         robot::Click(dialog, IDCANCEL);
+                     }),
+              S_OK);
+    menu->Release();
+    EXPECT_EQ(ReadFileBytes(file), "keep me");
+    EXPECT_EQ(FolderEntries(m_folder.Path()), std::vector<std::wstring>{L"keep.txt"});
+    EXPECT_EQ(m_watch.progressCreated, 0);
+}
+
+TEST_F(CommandsTest, WrongPasswordOncePerContainerAndFailuresCounted) {
+    for (const wchar_t* name : {L"x.txt", L"y.txt", L"z.txt"}) {
+        ASSERT_TRUE(WriteFileBytes(m_folder / name, "secret"));
+        ASSERT_EQ(EncryptOneFile((m_folder / name).c_str(), L"right"), 1);
+    }
+    std::vector<std::wstring> containers = FolderEntries(m_folder.Path());
+    ASSERT_EQ(containers.size(), 3u);
+    // A container another program holds open cannot be read: a failure of its own kind.
+    HANDLE held = CreateFileW((m_folder / containers[2]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    IContextMenu* menu = HandlerFor({m_folder.Path()});
+    ASSERT_NE(menu, nullptr);
+    std::vector<robot::MessageBoxInfo> boxes;
+    std::vector<HWND> owners;
+    EXPECT_EQ(Invoke(menu, 1,
+                     [&] {
+                         TypeDecryptPassword(L"wrong");
+                         boxes = CollectMessageBoxes(&owners);
+                     }),
+              S_OK);
+    menu->Release();
+    CloseHandle(held);
+
+    const bool chinese = ChineseSystem();
+    ASSERT_EQ(boxes.size(), 3u);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(boxes[i].caption, L"Tolvane");
+        EXPECT_EQ(boxes[i].text, chinese ? L"文件格式不正确或密码错误!" : L"Wrong file format or incorrect password!");
+        EXPECT_NE(owners[i], nullptr) << "owned by the progress window";
+    }
+    EXPECT_EQ(boxes[2].caption, L"Tolvane");
+    EXPECT_EQ(boxes[2].text, chinese ? L"有 1 个文件无法转换。" : L"1 file could not be converted.");
+    EXPECT_EQ(FolderEntries(m_folder.Path()), containers) << "every container stays";
+}
+
+// Re-entry: a message that arrives while the first command's dialog pumps messages starts a second one.
+struct ReentryProbe {
+    IContextMenu* menu = nullptr;
+    IQvShellExt* automation = nullptr;
+    HRESULT menuResult = E_FAIL;
+    HRESULT decryptResult = E_FAIL;
+};
+constexpr UINT kStartSecondCommand = WM_APP + 1;
+
+LRESULT CALLBACK ProbeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kStartSecondCommand) {
+        auto* probe = reinterpret_cast<ReentryProbe*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        wchar_t name[] = L"C:\\nothing.ENC";
+        wchar_t restored[RESTORED_NAME_UNITS] = L"untouched";
+        probe->decryptResult = probe->automation->QvDecFile(reinterpret_cast<unsigned short*>(name),
+                                                            reinterpret_cast<unsigned short*>(restored));
+        CMINVOKECOMMANDINFO info{};
+        info.cbSize = sizeof(info);
+        info.lpVerb = MAKEINTRESOURCEA(0);
+        probe->menuResult = probe->menu->InvokeCommand(&info);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST_F(CommandsTest, ASecondCommandIsRefusedWhileOneRuns) {
+    const std::wstring file = m_folder / L"one.txt";
+    ASSERT_TRUE(WriteFileBytes(file, "one"));
+    IContextMenu* first = HandlerFor({file});
+    ReentryProbe probe;
+    probe.menu = HandlerFor({file});
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(probe.menu, nullptr);
+    ASSERT_EQ(probe.menu->QueryInterface(IID_IQvShellExt, reinterpret_cast<void**>(&probe.automation)), S_OK);
+
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = ProbeWindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"QarnetReentryProbe";
+    RegisterClassW(&windowClass);
+    HWND probeWindow =
+        CreateWindowW(L"QarnetReentryProbe", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
+    ASSERT_NE(probeWindow, nullptr);
+    SetWindowLongPtrW(probeWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&probe));
+
+    robot::MessageBoxInfo refusal;
+    EXPECT_EQ(Invoke(first, 0,
+                     [&] {
+                         HWND dialog = robot::WaitForDialogWithControl(kEncryptPasswordEdit);
+                         ASSERT_NE(dialog, nullptr);
+                         PostMessageW(probeWindow, kStartSecondCommand, 0, 0);
+                         refusal = robot::WaitForMessageBox();
+                         if (refusal) {
+                             robot::DismissMessageBox(refusal.window);
+                         }
+                         Sleep(100);
+                         robot::Click(dialog, IDCANCEL);
+                     }),
+              S_OK);
+    DestroyWindow(probeWindow);
+    probe.automation->Release();
+    probe.menu->Release();
+    first->Release();
+
+    EXPECT_EQ(probe.decryptResult, S_FALSE);
+    EXPECT_EQ(probe.menuResult, S_OK);
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal.caption, L"Tolvane");
+    EXPECT_EQ(refusal.text,
+              ChineseSystem() ? L"另一个 Tolvane 操作正在进行中。" : L"Another Tolvane operation is in progress.");
+    EXPECT_EQ(ReadFileBytes(file), "one");
+}
+
+} // namespace
