@@ -44,7 +44,7 @@ void ExpectRegisteredFor(const std::wstring& dllPath) {
     EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kClassKey + L"\\InprocServer32"), ShortPath(dllPath));
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kApprovedKey, kQvShellExtClsid), L"QvShellExt extension");
     EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kTypeLibKey), L"Qarnet 1.0 Type Library");
-    EXPECT_TRUE(RegKeyExists(HKEY_CLASSES_ROOT, kTypeLibKey + L"\\0\\win64"));
+    EXPECT_TRUE(RegKeyExists(HKEY_CLASSES_ROOT, kTypeLibKey + (sizeof(void*) == 8 ? L"\\0\\win64" : L"\\0\\win32")));
     EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kInterfaceKey), L"IQvShellExt");
 }
 
