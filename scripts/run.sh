@@ -49,7 +49,17 @@ if [ $headless -eq 0 ]; then
 fi
 
 echo "run: starting Tolvane.exe headless (the first run makes the Wine prefix, about a minute)" >&2
-"$runner" "$program" >"$log" 2>&1 </dev/null &
+# The first Wine process of a session starts the desktop process, which keeps the display it was given
+# for the whole session. So: make the prefix and the Xvfb display, end that session, and start the next
+# one with the display already set.
+"$runner" cmd /c exit >"$log" 2>&1 </dev/null || true
+stop_wine_session_server() {
+  [ -f "$session/wineserver.pid" ] && kill "$(cat "$session/wineserver.pid")" 2>/dev/null || true
+  WINEPREFIX="$PWD/build/win64/wineprefix" /usr/lib/wine/wineserver64 -k 2>/dev/null || true
+  WINEPREFIX="$PWD/build/win64/wineprefix" /usr/lib/wine/wineserver64 -w 2>/dev/null || true
+}
+stop_wine_session_server
+DISPLAY=":$(tr -d '\n' <"$session/display")" "$runner" "$program" >>"$log" 2>&1 </dev/null &
 pid=$!
 stop_program() {
   if kill -0 "$pid" 2>/dev/null; then
