@@ -122,7 +122,7 @@ void CopyFileAndRemoveSource(benchmark::State& state) {
 
 // The container takes its name from the plain file; the engine says which name it chose.
 PathString EncryptSample(benchmark::State& state) {
-    const ConvertResult result = EncryptFile(g_sample->PlainPath().c_str(), PASSWORD);
+    const ConvertResult result = EncryptToContainer(g_sample->PlainPath().c_str(), PASSWORD);
     if (result.outcome != ConvertOutcome::Converted) {
         state.SkipWithError(("encrypt failed, outcome " + std::to_string(static_cast<int>(result.outcome))).c_str());
         return {};
@@ -131,7 +131,7 @@ PathString EncryptSample(benchmark::State& state) {
 }
 
 bool DecryptSample(benchmark::State& state, const PathString& containerPath) {
-    const ConvertResult result = DecryptFile(containerPath.c_str(), PASSWORD);
+    const ConvertResult result = DecryptFromContainer(containerPath.c_str(), PASSWORD);
     if (result.outcome != ConvertOutcome::Converted || result.outputPath != g_sample->PlainPath()) {
         state.SkipWithError(("decrypt failed, outcome " + std::to_string(static_cast<int>(result.outcome))).c_str());
         return false;

@@ -1,4 +1,4 @@
-// EncryptFile and DecryptFile: one plain file into one container beside it, and back. Each reads as the
+// EncryptToContainer and DecryptFromContainer: one plain file into one container beside it, and back. Each reads as the
 // procedure goes: make the key, check the source, write the header, run the chunks, finish. The output
 // is written under a temporary name, flushed, and only then moved to a free final name; the source goes
 // last. Every early return releases what was taken (the temporary output removes itself).
@@ -114,7 +114,7 @@ ConvertResult FinishWithSource(TempOutput& output, SourceFile& source, const Pat
 
 } // namespace
 
-ConvertResult EncryptFile(const PathChar* path, const Utf16Char* password) {
+ConvertResult EncryptToContainer(const PathChar* path, const Utf16Char* password) {
     if (path == nullptr || *path == 0 || password == nullptr) {
         return Failed(ConvertOutcome::BadPath);
     }
@@ -185,7 +185,7 @@ ConvertResult EncryptFile(const PathChar* path, const Utf16Char* password) {
     return FinishWithSource(*output, *source, path, std::move(finalPath));
 }
 
-ConvertResult DecryptFile(const PathChar* path, const Utf16Char* password) {
+ConvertResult DecryptFromContainer(const PathChar* path, const Utf16Char* password) {
     if (path == nullptr || *path == 0 || password == nullptr) {
         return Failed(ConvertOutcome::BadPath);
     }
@@ -278,11 +278,11 @@ ConvertResult DecryptFile(const PathChar* path, const Utf16Char* password) {
 }
 
 int EncryptOneFile(const PathChar* path, const Utf16Char* password) {
-    const ConvertOutcome outcome = EncryptFile(path, password).outcome;
+    const ConvertOutcome outcome = EncryptToContainer(path, password).outcome;
     return (outcome == ConvertOutcome::Converted || outcome == ConvertOutcome::ConvertedSourceKept) ? 1 : 0;
 }
 
 int DecryptOneFile(const PathChar* path, const Utf16Char* password) {
-    const ConvertOutcome outcome = DecryptFile(path, password).outcome;
+    const ConvertOutcome outcome = DecryptFromContainer(path, password).outcome;
     return (outcome == ConvertOutcome::Converted || outcome == ConvertOutcome::ConvertedSourceKept) ? 1 : 0;
 }

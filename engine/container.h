@@ -58,8 +58,8 @@ struct ConvertResult {
 // replaces an existing file: when its name is taken, " (2)", " (3)", ... is inserted before ".ENC"
 // (encrypting) or before the restored name's last dot, or at its end (decrypting). Names stay within
 // 255 UTF-16 units (and 255 UTF-8 bytes on POSIX) by shortening the stem.
-ConvertResult EncryptFile(const PathChar* path, const Utf16Char* password);
-ConvertResult DecryptFile(const PathChar* path, const Utf16Char* password);
+ConvertResult EncryptToContainer(const PathChar* path, const Utf16Char* password);
+ConvertResult DecryptFromContainer(const PathChar* path, const Utf16Char* password);
 
 // 1 when the file was converted (its source deletion attempted), 0 otherwise.
 int EncryptOneFile(const PathChar* path, const Utf16Char* password);

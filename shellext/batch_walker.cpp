@@ -116,7 +116,7 @@ PathString DispatchFile(const PathString& path, int mode, const Utf16Char* passw
         return {};
     }
     ConvertResult result =
-        (mode == kModeEncrypt) ? EncryptFile(path.c_str(), password) : DecryptFile(path.c_str(), password);
+        (mode == kModeEncrypt) ? EncryptToContainer(path.c_str(), password) : DecryptFromContainer(path.c_str(), password);
     if (observer) {
         observer->FileConverted(path, result);
     }

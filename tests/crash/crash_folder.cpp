@@ -158,7 +158,7 @@ int CrashFolder::ContainerOriginal(const PathString& folder, const Bytes& bytes)
         Restored restored;
         const PathString probe = m_scratch / "probe.ENC";
         if (WriteBytes(probe, bytes)) {
-            const ConvertResult result = DecryptFile(probe.c_str(), kPassword);
+            const ConvertResult result = DecryptFromContainer(probe.c_str(), kPassword);
             const auto plain = ReadBytes(result.outputPath);
             if (result.outcome == ConvertOutcome::Converted && plain) {
                 restored =

@@ -53,7 +53,7 @@ TEST(ContainerFormat, SizesPadCountsAndRoundTrip) {
         const Bytes plain = PatternBytes(size.plainLength, static_cast<uint32_t>(size.plainLength));
         ASSERT_TRUE(WriteBytes(folder / P("data.bin"), plain));
 
-        const ConvertResult encrypted = EncryptFile((folder / P("data.bin")).c_str(), kTestPassword);
+        const ConvertResult encrypted = EncryptToContainer((folder / P("data.bin")).c_str(), kTestPassword);
         ASSERT_EQ(encrypted.outcome, ConvertOutcome::Converted);
         EXPECT_EQ(encrypted.outputPath, folder / P("data_bin.ENC"));
         EXPECT_EQ(ListNames(folder.path()), std::vector<PathString>{P("data_bin.ENC")});
@@ -71,7 +71,7 @@ TEST(ContainerFormat, SizesPadCountsAndRoundTrip) {
             std::all_of(container->end() - 16, container->end(), [](uint8_t b) { return b == 0; });
         EXPECT_EQ(lastBlockZero, size.rawZeroFillerBlock);
 
-        const ConvertResult decrypted = DecryptFile(encrypted.outputPath.c_str(), kTestPassword);
+        const ConvertResult decrypted = DecryptFromContainer(encrypted.outputPath.c_str(), kTestPassword);
         ASSERT_EQ(decrypted.outcome, ConvertOutcome::Converted);
         EXPECT_EQ(decrypted.outputPath, folder / P("data.bin"));
         EXPECT_EQ(ListNames(folder.path()), std::vector<PathString>{P("data.bin")});
@@ -187,7 +187,7 @@ TEST(ContainerFormat, EncipheredFillerBlockFromOtherWriters) {
         container.body = PatternBytes(item.plainLength);
         container.body.resize(item.plainLength + 16, 0);
         ASSERT_TRUE(WriteCraftedContainer(folder / P("old.ENC"), container));
-        ASSERT_EQ(DecryptFile((folder / P("old.ENC")).c_str(), kTestPassword).outcome, ConvertOutcome::Converted);
+        ASSERT_EQ(DecryptFromContainer((folder / P("old.ENC")).c_str(), kTestPassword).outcome, ConvertOutcome::Converted);
         const auto restored = ReadBytes(folder / P("old.dat"));
         ASSERT_TRUE(restored);
         ASSERT_EQ(restored->size(), item.restoredLength);
@@ -218,7 +218,7 @@ TEST(ContainerFormat, DamagedContainersAreRefusedWithNothingWritten) {
         container.body = PatternBytes(item.bodyLength);
         ASSERT_TRUE(WriteCraftedContainer(folder / P("c.ENC"), container));
         const auto before = ReadBytes(folder / P("c.ENC"));
-        EXPECT_EQ(DecryptFile((folder / P("c.ENC")).c_str(), kTestPassword).outcome, item.outcome);
+        EXPECT_EQ(DecryptFromContainer((folder / P("c.ENC")).c_str(), kTestPassword).outcome, item.outcome);
         if (item.outcome != ConvertOutcome::Converted) {
             EXPECT_EQ(ListNames(folder.path()), std::vector<PathString>{P("c.ENC")});
             EXPECT_EQ(ReadBytes(folder / P("c.ENC")), before);
@@ -231,8 +231,8 @@ TEST(ContainerFormat, DamagedContainersAreRefusedWithNothingWritten) {
     ASSERT_TRUE(WriteBytes(folder / P("empty.ENC"), {}));
     int wrongPasswordCalls = 0;
     SetWrongPasswordHook([](void* calls, const PathChar*) { ++*static_cast<int*>(calls); }, &wrongPasswordCalls);
-    EXPECT_EQ(DecryptFile((folder / P("short.ENC")).c_str(), kTestPassword).outcome, ConvertOutcome::Damaged);
-    EXPECT_EQ(DecryptFile((folder / P("empty.ENC")).c_str(), kTestPassword).outcome, ConvertOutcome::SkippedEmpty);
+    EXPECT_EQ(DecryptFromContainer((folder / P("short.ENC")).c_str(), kTestPassword).outcome, ConvertOutcome::Damaged);
+    EXPECT_EQ(DecryptFromContainer((folder / P("empty.ENC")).c_str(), kTestPassword).outcome, ConvertOutcome::SkippedEmpty);
     SetWrongPasswordHook(nullptr, nullptr);
     EXPECT_EQ(wrongPasswordCalls, 0);
     EXPECT_EQ(ListNames(folder.path()), (std::vector<PathString>{P("empty.ENC"), P("short.ENC")}));
@@ -268,7 +268,7 @@ TEST(ContainerFormat, LengthsAre64Bit) {
     {
         FaultScope readFails(FileOp::Read, 1, FaultAction::Fail);
         ArmFault(FileOp::RemoveTemp, 1, FaultAction::Fail);
-        EXPECT_EQ(EncryptFile((folder / P("big.bin")).c_str(), kTestPassword).outcome,
+        EXPECT_EQ(EncryptToContainer((folder / P("big.bin")).c_str(), kTestPassword).outcome,
                   ConvertOutcome::SourceUnreadable);
     }
     SetProgressHook(nullptr, nullptr);

@@ -56,7 +56,7 @@ TEST(Failures, EncryptLeavesTheDiskAsStated) {
         ConvertResult result;
         {
             FaultScope fault(row.op, row.nth, row.action, row.repeat);
-            result = EncryptFile((folder / P("plain.txt")).c_str(), kTestPassword);
+            result = EncryptToContainer((folder / P("plain.txt")).c_str(), kTestPassword);
         }
         EXPECT_EQ(result.outcome, row.outcome);
         EXPECT_EQ(EncryptOneFile(P(""), kTestPassword), 0);
@@ -105,7 +105,7 @@ TEST(Failures, DecryptLeavesTheDiskAsStated) {
         ConvertResult result;
         {
             FaultScope fault(row.op, row.nth, row.action, row.repeat);
-            result = DecryptFile((folder / P("plain_txt.ENC")).c_str(), kTestPassword);
+            result = DecryptFromContainer((folder / P("plain_txt.ENC")).c_str(), kTestPassword);
         }
         EXPECT_EQ(result.outcome, row.outcome);
         if (!Converted(row.outcome)) {
@@ -150,7 +150,7 @@ TEST(Failures, TemporaryLeftWhenEvenItsRemovalFailsIsRemovedLater) {
     {
         FaultScope fault(FileOp::Write, 2, FaultAction::Fail);
         ArmFault(FileOp::RemoveTemp, 1, FaultAction::Fail);
-        EXPECT_EQ(EncryptFile((folder / P("p.txt")).c_str(), kTestPassword).outcome, ConvertOutcome::OutputFailed);
+        EXPECT_EQ(EncryptToContainer((folder / P("p.txt")).c_str(), kTestPassword).outcome, ConvertOutcome::OutputFailed);
     }
     Names names = ListNames(folder.path());
     ASSERT_EQ(names.size(), 2u);
@@ -167,19 +167,19 @@ TEST(Failures, SourcesThatCannotBeTaken) {
     ASSERT_TRUE(MakeFolder(folder / P("sub.txt")));
     ASSERT_TRUE(MakeFolder(folder / P("sub.ENC")));
     ASSERT_TRUE(WriteBytes(folder / P("empty.txt"), {}));
-    EXPECT_EQ(EncryptFile((folder / P("missing.txt")).c_str(), kTestPassword).outcome,
+    EXPECT_EQ(EncryptToContainer((folder / P("missing.txt")).c_str(), kTestPassword).outcome,
               ConvertOutcome::SourceUnreadable);
-    EXPECT_EQ(DecryptFile((folder / P("missing.ENC")).c_str(), kTestPassword).outcome,
+    EXPECT_EQ(DecryptFromContainer((folder / P("missing.ENC")).c_str(), kTestPassword).outcome,
               ConvertOutcome::SourceUnreadable);
-    EXPECT_EQ(EncryptFile((folder / P("sub.txt")).c_str(), kTestPassword).outcome, ConvertOutcome::SourceUnreadable);
-    EXPECT_EQ(DecryptFile((folder / P("sub.ENC")).c_str(), kTestPassword).outcome, ConvertOutcome::SourceUnreadable);
-    EXPECT_EQ(EncryptFile((folder / P("empty.txt")).c_str(), kTestPassword).outcome, ConvertOutcome::SkippedEmpty);
+    EXPECT_EQ(EncryptToContainer((folder / P("sub.txt")).c_str(), kTestPassword).outcome, ConvertOutcome::SourceUnreadable);
+    EXPECT_EQ(DecryptFromContainer((folder / P("sub.ENC")).c_str(), kTestPassword).outcome, ConvertOutcome::SourceUnreadable);
+    EXPECT_EQ(EncryptToContainer((folder / P("empty.txt")).c_str(), kTestPassword).outcome, ConvertOutcome::SkippedEmpty);
     EXPECT_EQ(EncryptOneFile((folder / P("empty.txt")).c_str(), kTestPassword), 0);
-    EXPECT_EQ(EncryptFile(P("no-folder.txt"), kTestPassword).outcome, ConvertOutcome::BadPath);
-    EXPECT_EQ(EncryptFile(folder.path().c_str(), kTestPassword).outcome, ConvertOutcome::BadPath);
-    EXPECT_EQ(EncryptFile(nullptr, kTestPassword).outcome, ConvertOutcome::BadPath);
-    EXPECT_EQ(DecryptFile(P(""), kTestPassword).outcome, ConvertOutcome::BadPath);
-    EXPECT_EQ(EncryptFile((folder / P("empty.txt")).c_str(), nullptr).outcome, ConvertOutcome::BadPath);
+    EXPECT_EQ(EncryptToContainer(P("no-folder.txt"), kTestPassword).outcome, ConvertOutcome::BadPath);
+    EXPECT_EQ(EncryptToContainer(folder.path().c_str(), kTestPassword).outcome, ConvertOutcome::BadPath);
+    EXPECT_EQ(EncryptToContainer(nullptr, kTestPassword).outcome, ConvertOutcome::BadPath);
+    EXPECT_EQ(DecryptFromContainer(P(""), kTestPassword).outcome, ConvertOutcome::BadPath);
+    EXPECT_EQ(EncryptToContainer((folder / P("empty.txt")).c_str(), nullptr).outcome, ConvertOutcome::BadPath);
     EXPECT_EQ(DecryptOneFile(nullptr, kTestPassword), 0);
     EXPECT_EQ(ListNames(folder.path()), (Names{P("empty.txt"), P("sub.ENC"), P("sub.txt")}));
 }
@@ -191,7 +191,7 @@ TEST(Failures, ReadOnlySourceIsKept) {
     const Bytes plain = PatternBytes(999);
     ASSERT_TRUE(WriteBytes(folder / L"ro.txt", plain));
     ASSERT_TRUE(MakeReadOnly(folder / L"ro.txt"));
-    EXPECT_EQ(EncryptFile((folder / L"ro.txt").c_str(), kTestPassword).outcome, ConvertOutcome::ConvertedSourceKept);
+    EXPECT_EQ(EncryptToContainer((folder / L"ro.txt").c_str(), kTestPassword).outcome, ConvertOutcome::ConvertedSourceKept);
     EXPECT_EQ(EncryptOneFile((folder / L"ro.txt").c_str(), kTestPassword), 1);
     EXPECT_EQ(ListNames(folder.path()), (Names{L"ro.txt", L"ro_txt (2).ENC", L"ro_txt.ENC"}));
     EXPECT_EQ(ReadBytes(folder / L"ro.txt"), plain);
@@ -232,7 +232,7 @@ TEST(Failures, SourceChangedWhileReadIsNeverDeleted) {
         ASSERT_TRUE(WriteBytes(folder / "stranger", PatternBytes(10, 9)));
         SourceTamper tamper{folder / "s.txt", folder / "stranger", mode};
         SetProgressHook(TamperAtFirstChunk, &tamper);
-        const ConvertOutcome outcome = EncryptFile((folder / "s.txt").c_str(), kTestPassword).outcome;
+        const ConvertOutcome outcome = EncryptToContainer((folder / "s.txt").c_str(), kTestPassword).outcome;
         SetProgressHook(nullptr, nullptr);
         if (mode == 2) {
             EXPECT_EQ(outcome, ConvertOutcome::ConvertedSourceKept);
@@ -272,7 +272,7 @@ TEST(FailuresDeathTest, CrashMidWayLeavesOnlyARemovableTemporary) {
     EXPECT_EXIT(
         {
             ArmFault(FileOp::Write, 3, FaultAction::Crash);
-            EncryptFile(path.c_str(), kTestPassword);
+            EncryptToContainer(path.c_str(), kTestPassword);
         },
         ::testing::ExitedWithCode(FAULT_CRASH_EXIT_CODE), "");
     Names names = ListNames(folder.path());

@@ -76,7 +76,7 @@ TEST(Hooks, WrongPasswordIsToldOnceAndCreatesNothing) {
     std::vector<PathString> told;
     SetWrongPasswordHook(
         [](void* list, const PathChar* path) { static_cast<std::vector<PathString>*>(list)->push_back(path); }, &told);
-    const ConvertResult result = DecryptFile((folder / P("w_txt.ENC")).c_str(), U("correct horsf"));
+    const ConvertResult result = DecryptFromContainer((folder / P("w_txt.ENC")).c_str(), U("correct horsf"));
     // A file that only looks like a container is told the same way.
     ASSERT_TRUE(WriteBytes(folder / P("fake.ENC"), PatternBytes(600)));
     EXPECT_EQ(DecryptOneFile((folder / P("fake.ENC")).c_str(), kTestPassword), 0);

@@ -76,11 +76,11 @@ TEST(Names, OutputNamesAndTheirWayBack) {
         SCOPED_TRACE(Printable(item.plain));
         const Bytes plain = PatternBytes(77);
         ASSERT_TRUE(WriteBytes(folder / item.plain, plain));
-        const ConvertResult encrypted = EncryptFile((folder / item.plain).c_str(), kTestPassword);
+        const ConvertResult encrypted = EncryptToContainer((folder / item.plain).c_str(), kTestPassword);
         ASSERT_EQ(encrypted.outcome, ConvertOutcome::Converted);
         EXPECT_EQ(encrypted.outputPath, folder / item.container);
         EXPECT_FALSE(FileExists(folder / item.plain));
-        const ConvertResult decrypted = DecryptFile((folder / item.container).c_str(), kTestPassword);
+        const ConvertResult decrypted = DecryptFromContainer((folder / item.container).c_str(), kTestPassword);
         ASSERT_EQ(decrypted.outcome, ConvertOutcome::Converted);
         EXPECT_EQ(decrypted.outputPath, folder / item.plain);
         EXPECT_EQ(ReadBytes(folder / item.plain), plain);
@@ -112,7 +112,7 @@ TEST(Names, OnlyContainerExtensionsAreDecrypted) {
     for (const PathChar* name : {P("a.ENC.bak"), P("a.ENCX"), P("aENC"), P("a.EN")}) {
         SCOPED_TRACE(Printable(name));
         ASSERT_TRUE(WriteBytes(folder / name, PatternBytes(600)));
-        EXPECT_EQ(DecryptFile((folder / name).c_str(), kTestPassword).outcome, ConvertOutcome::SkippedNotContainer);
+        EXPECT_EQ(DecryptFromContainer((folder / name).c_str(), kTestPassword).outcome, ConvertOutcome::SkippedNotContainer);
         EXPECT_EQ(DecryptOneFile((folder / name).c_str(), kTestPassword), 0);
     }
     SetProgressHook(nullptr, nullptr);
@@ -129,7 +129,7 @@ TEST(Names, TakenNamesGetTheFirstFreeNumberInsteadOfBeingReplaced) {
     ASSERT_TRUE(WriteBytes(folder / P("a_txt.ENC"), unrelatedContainer));
     ASSERT_TRUE(WriteBytes(folder / P("a_txt (2).ENC"), unrelatedSecond));
 
-    const ConvertResult encrypted = EncryptFile((folder / P("a.txt")).c_str(), kTestPassword);
+    const ConvertResult encrypted = EncryptToContainer((folder / P("a.txt")).c_str(), kTestPassword);
     ASSERT_EQ(encrypted.outcome, ConvertOutcome::Converted);
     EXPECT_EQ(encrypted.outputPath, folder / P("a_txt (3).ENC"));
     EXPECT_EQ(ReadBytes(folder / P("a_txt.ENC")), unrelatedContainer);
@@ -139,7 +139,7 @@ TEST(Names, TakenNamesGetTheFirstFreeNumberInsteadOfBeingReplaced) {
     const Bytes unrelatedPlain = PatternBytes(80, 4);
     ASSERT_TRUE(WriteBytes(folder / P("a.txt"), unrelatedPlain));
     ASSERT_TRUE(WriteBytes(folder / P("a (2).txt"), unrelatedPlain));
-    const ConvertResult decrypted = DecryptFile(encrypted.outputPath.c_str(), kTestPassword);
+    const ConvertResult decrypted = DecryptFromContainer(encrypted.outputPath.c_str(), kTestPassword);
     ASSERT_EQ(decrypted.outcome, ConvertOutcome::Converted);
     EXPECT_EQ(decrypted.outputPath, folder / P("a (3).txt"));
     EXPECT_EQ(Utf16View(g_szRestoredName), U("a (3).txt"));
@@ -150,7 +150,7 @@ TEST(Names, TakenNamesGetTheFirstFreeNumberInsteadOfBeingReplaced) {
     ASSERT_TRUE(WriteBytes(folder / P("Makefile"), plain));
     ASSERT_EQ(EncryptOneFile((folder / P("Makefile")).c_str(), kTestPassword), 1);
     ASSERT_TRUE(MakeFolder(folder / P("Makefile")));
-    ASSERT_EQ(DecryptFile((folder / P("Makefile.ENC")).c_str(), kTestPassword).outputPath, folder / P("Makefile (2)"));
+    ASSERT_EQ(DecryptFromContainer((folder / P("Makefile.ENC")).c_str(), kTestPassword).outputPath, folder / P("Makefile (2)"));
 }
 
 TEST(Names, CandidateNamesStayWithin255Units) {
@@ -187,7 +187,7 @@ TEST(Names, LongestNameRoundTrips) {
 #endif
     const Bytes plain = PatternBytes(1234);
     ASSERT_TRUE(WriteBytes(folder / longName, plain));
-    const ConvertResult encrypted = EncryptFile((folder / longName).c_str(), kTestPassword);
+    const ConvertResult encrypted = EncryptToContainer((folder / longName).c_str(), kTestPassword);
     ASSERT_EQ(encrypted.outcome, ConvertOutcome::Converted);
     PathString containerName;
     ASSERT_EQ(GetBareFileName(&containerName, encrypted.outputPath.c_str()), 1);
@@ -197,7 +197,7 @@ TEST(Names, LongestNameRoundTrips) {
 
     // The container's name taken: the number still fits, the stem gives way.
     ASSERT_TRUE(WriteBytes(encrypted.outputPath, PatternBytes(5)));
-    const ConvertResult again = EncryptFile((folder / longName).c_str(), kTestPassword);
+    const ConvertResult again = EncryptToContainer((folder / longName).c_str(), kTestPassword);
     ASSERT_EQ(again.outcome, ConvertOutcome::Converted);
     ASSERT_EQ(GetBareFileName(&containerName, again.outputPath.c_str()), 1);
     EXPECT_EQ(containerName, PathString(247, 'n') + P(" (2).ENC"));
@@ -250,7 +250,7 @@ TEST(Names, HostileStoredNamesStayInTheContainersFolder) {
         container.padCount = 11;
         container.body = PatternBytes(16);
         ASSERT_TRUE(WriteCraftedContainer(innerFolder + P("hostile.ENC"), container));
-        const ConvertResult result = DecryptFile((innerFolder + P("hostile.ENC")).c_str(), kTestPassword);
+        const ConvertResult result = DecryptFromContainer((innerFolder + P("hostile.ENC")).c_str(), kTestPassword);
         ASSERT_EQ(result.outcome, ConvertOutcome::Converted);
 #ifdef _WIN32
         const PathString expected = item.windowsName;
@@ -272,7 +272,7 @@ TEST(Names, NameFieldWithoutTerminatorIsCutAt256Units) {
     container.padCount = 1;
     container.body = PatternBytes(16);
     ASSERT_TRUE(WriteCraftedContainer(folder / P("full.ENC"), container));
-    const ConvertResult result = DecryptFile((folder / P("full.ENC")).c_str(), kTestPassword);
+    const ConvertResult result = DecryptFromContainer((folder / P("full.ENC")).c_str(), kTestPassword);
     ASSERT_EQ(result.outcome, ConvertOutcome::Converted);
     EXPECT_EQ(ListNames(folder.path()), Names{PathString(255, 'q')});
 }
@@ -283,7 +283,7 @@ TEST(Names, NamesThatAreNotUtf8AreRefused) {
     const PathString badName = "bad\xff\xfe.txt";
     const Bytes plain = PatternBytes(40);
     ASSERT_TRUE(WriteBytes(folder / badName, plain));
-    EXPECT_EQ(EncryptFile((folder / badName).c_str(), kTestPassword).outcome, ConvertOutcome::BadPath);
+    EXPECT_EQ(EncryptToContainer((folder / badName).c_str(), kTestPassword).outcome, ConvertOutcome::BadPath);
     EXPECT_EQ(ListNames(folder.path()), Names{badName});
     EXPECT_EQ(ReadBytes(folder / badName), plain);
 
@@ -295,7 +295,7 @@ TEST(Names, NamesThatAreNotUtf8AreRefused) {
     container.padCount = 12;
     container.body = PatternBytes(16);
     ASSERT_TRUE(WriteCraftedContainer(folder / "w.ENC", container));
-    EXPECT_EQ(DecryptFile((folder / "w.ENC").c_str(), kTestPassword).outputPath, folder / "half_.txt");
+    EXPECT_EQ(DecryptFromContainer((folder / "w.ENC").c_str(), kTestPassword).outputPath, folder / "half_.txt");
 }
 #endif
 
@@ -310,10 +310,10 @@ TEST(Names, PathsLongerThan260UnitsWork) {
     ASSERT_GT(deep.size(), 370u);
     const Bytes plain = PatternBytes(5000);
     ASSERT_TRUE(WriteBytes(deep + P("deep file.txt"), plain));
-    const ConvertResult encrypted = EncryptFile((deep + P("deep file.txt")).c_str(), kTestPassword);
+    const ConvertResult encrypted = EncryptToContainer((deep + P("deep file.txt")).c_str(), kTestPassword);
     ASSERT_EQ(encrypted.outcome, ConvertOutcome::Converted);
     EXPECT_EQ(encrypted.outputPath, deep + P("deep file_txt.ENC"));
-    const ConvertResult decrypted = DecryptFile(encrypted.outputPath.c_str(), kTestPassword);
+    const ConvertResult decrypted = DecryptFromContainer(encrypted.outputPath.c_str(), kTestPassword);
     ASSERT_EQ(decrypted.outcome, ConvertOutcome::Converted);
     EXPECT_EQ(ReadBytes(deep + P("deep file.txt")), plain);
     EXPECT_EQ(ListNames(deep), Names{P("deep file.txt")});
@@ -327,14 +327,14 @@ TEST(Names, PathFormsThatNeedParsing) {
     const Bytes plain = PatternBytes(321);
     ASSERT_TRUE(WriteBytes(folder / L"f.txt", plain));
     PathString slashed = folder / L"sub/../f.txt";
-    const ConvertResult encrypted = EncryptFile(slashed.c_str(), kTestPassword);
+    const ConvertResult encrypted = EncryptToContainer(slashed.c_str(), kTestPassword);
     ASSERT_EQ(encrypted.outcome, ConvertOutcome::Converted);
     EXPECT_EQ(ListNames(folder.path()), (Names{L"f_txt.ENC", L"sub"}));
     PathString forward = folder.path();
     for (auto& unit : forward) {
         unit = unit == L'\\' ? L'/' : unit;
     }
-    ASSERT_EQ(DecryptFile((forward + L"f_txt.ENC").c_str(), kTestPassword).outcome, ConvertOutcome::Converted);
+    ASSERT_EQ(DecryptFromContainer((forward + L"f_txt.ENC").c_str(), kTestPassword).outcome, ConvertOutcome::Converted);
     EXPECT_EQ(ReadBytes(folder / L"f.txt"), plain);
 }
 #endif

@@ -1,4 +1,4 @@
-// The container reader under fuzzing: in-memory parsing of the header, then the real DecryptFile on a
+// The container reader under fuzzing: in-memory parsing of the header, then the real DecryptFromContainer on a
 // file, with the disk checked afterwards (see container_reader_harness.h).
 #include "container_reader_harness.h"
 
@@ -185,7 +185,7 @@ int ReadContainerInput(const uint8_t* data, size_t size) {
     FuzzFolders& folders = Folders();
     const std::string input = folders.work + "in.ENC";
     WriteFile(input, container);
-    const ConvertResult result = DecryptFile(input.c_str(), kFuzzPassword);
+    const ConvertResult result = DecryptFromContainer(input.c_str(), kFuzzPassword);
     const std::vector<std::string> names = ListNames(folders.work);
     Check(ListNames(folders.root) == std::vector<std::string>{"work"}, "something was written outside the folder");
 

@@ -19,7 +19,7 @@ inline constexpr Utf16Char kFuzzPassword[] = TOLVANE_UTF16_LITERAL("fuzz passwor
 inline constexpr uint8_t kFuzzPlainImage = 1;
 inline constexpr uint8_t kFuzzLastBlockRaw = 2;
 
-// Runs the input through the header parsing and DecryptFile on a file in a private folder (on /dev/shm
+// Runs the input through the header parsing and DecryptFromContainer on a file in a private folder (on /dev/shm
 // where there is one), and aborts with a message when a check fails. Always returns 0.
 int ReadContainerInput(const uint8_t* data, size_t size);
 

@@ -124,7 +124,7 @@ int WriteSeedCorpus(const std::string& folder) {
         if (!WriteFile(path, Pattern(plain.size, number))) {
             continue;
         }
-        const ConvertResult result = EncryptFile(path.c_str(), kFuzzPassword);
+        const ConvertResult result = EncryptToContainer(path.c_str(), kFuzzPassword);
         if (result.outcome != ConvertOutcome::Converted) {
             continue;
         }
@@ -139,7 +139,7 @@ int WriteSeedCorpus(const std::string& folder) {
     {
         const std::string path = scratch + std::string(255, 'L');
         if (WriteFile(path, Pattern(40, 99))) {
-            const ConvertResult result = EncryptFile(path.c_str(), kFuzzPassword);
+            const ConvertResult result = EncryptToContainer(path.c_str(), kFuzzPassword);
             if (result.outcome == ConvertOutcome::Converted) {
                 seed("real-long-name", WithFlag(0, ReadFile(result.outputPath)));
                 ::unlink(result.outputPath.c_str());

@@ -10,9 +10,6 @@
 #include <string>
 #include <vector>
 
-// windows.h maps these names to its own file-encryption calls; here they are the engine's.
-#undef EncryptFile
-#undef DecryptFile
 #include "container.h"
 #include "dialog_robot.h"
 #include "installer_world.h"
@@ -93,7 +90,7 @@ protected:
     fs::path MakeContainer(const std::wstring& plainName) {
         const fs::path plain = m_folder.Path() / plainName;
         WriteWholeFile(plain, kOriginalText);
-        ConvertResult made = EncryptFile(plain.c_str(), kPassword);
+        ConvertResult made = EncryptToContainer(plain.c_str(), kPassword);
         EXPECT_EQ(made.outcome, ConvertOutcome::Converted);
         return made.outputPath;
     }
@@ -133,7 +130,7 @@ protected:
         TempFolder check(L"check");
         const fs::path copy = check.Path() / container.filename();
         fs::copy_file(container, copy);
-        ConvertResult opened = DecryptFile(copy.c_str(), kPassword);
+        ConvertResult opened = DecryptFromContainer(copy.c_str(), kPassword);
         if (opened.outcome != ConvertOutcome::Converted) {
             return "<not decrypted>";
         }

@@ -9,9 +9,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-// windows.h maps these names to its own file-encryption calls.
-#undef EncryptFile
-#undef DecryptFile
 #endif
 
 namespace walker_test {
@@ -98,7 +95,7 @@ std::vector<std::string> NamesIn(const fs::path& folder) {
 }
 
 fs::path MakeContainer(const fs::path& plainPath) {
-    const ConvertResult result = EncryptFile(plainPath.c_str(), kPassword);
+    const ConvertResult result = EncryptToContainer(plainPath.c_str(), kPassword);
     if (result.outcome != ConvertOutcome::Converted) {
         throw std::runtime_error("cannot make a test container");
     }
