@@ -11,6 +11,7 @@ jobs=${TOLVANE_JOBS:-2}
 presets=(${TOLVANE_PRESETS:-native sanitize win64 win32})
 total_passed=0
 total_failed=0
+total_skipped=0
 status=0
 
 stop_wine_session() {
@@ -44,13 +45,15 @@ for preset in "${presets[@]}"; do
   if [ -n "$summary" ]; then
     failed=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$summary")
     all=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$summary")
-    total_passed=$((total_passed + all - failed))
+    skipped=$(grep -cE '^\s*[0-9]+ - .*\(Skipped\)' "$log" || true)
+    total_passed=$((total_passed + all - failed - skipped))
     total_failed=$((total_failed + failed))
+    total_skipped=$((total_skipped + skipped))
   elif [ "$rc" -ne 0 ]; then
     total_failed=$((total_failed + 1))
   fi
   [ "$rc" -eq 0 ] || status=1
 done
 
-echo "all presets: $total_passed passed, $total_failed failed"
+echo "total: $total_passed passed, $total_failed failed, $total_skipped skipped"
 exit $status
