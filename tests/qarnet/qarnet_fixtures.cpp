@@ -93,14 +93,44 @@ TempFolder::TempFolder(const std::wstring& name) {
     CreateDirectoryW(m_path.c_str(), nullptr);
 }
 
+namespace {
+
+// Removes a folder tree through the long-path form, so that paths beyond MAX_PATH inside it go too.
+// (The shell's own delete operation, given such a tree under Wine, starts removing the current folder.)
+void RemoveTree(const std::wstring& longPath) {
+    WIN32_FIND_DATAW entry{};
+    HANDLE listing = FindFirstFileExW((longPath + L"\\*").c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
+                                      nullptr, 0);
+    if (listing != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") {
+                continue;
+            }
+            const std::wstring child = longPath + L"\\" + name;
+            const bool isLink = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !isLink) {
+                RemoveTree(child);
+            } else {
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                    RemoveDirectoryW(child.c_str());
+                } else {
+                    DeleteFileW(child.c_str());
+                }
+            }
+        } while (FindNextFileW(listing, &entry));
+        FindClose(listing);
+    }
+    RemoveDirectoryW(longPath.c_str());
+}
+
+} // namespace
+
 TempFolder::~TempFolder() {
-    // SHFileOperation wants a list ending in two terminators.
-    std::wstring from = m_path + L'\0';
-    SHFILEOPSTRUCTW operation{};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = FOF_NO_UI;
-    SHFileOperationW(&operation);
+    if (!m_path.empty()) {
+        RemoveTree(L"\\\\?\\" + m_path);
+    }
 }
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
