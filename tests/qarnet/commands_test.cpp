@@ -70,23 +70,7 @@ protected:
     }
 
     // A handler initialised with these items, as Explorer makes one.
-    IContextMenu* HandlerFor(const std::vector<std::wstring>& items) {
-        IShellExtInit* init = nullptr;
-        if (FAILED(CoCreateInstance(CLSID_QvShellExt, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
-                                    reinterpret_cast<void**>(&init)))) {
-            return nullptr;
-        }
-        IDataObject* data = ShellDataObjectFor(items);
-        IContextMenu* menu = nullptr;
-        if (data != nullptr && init->Initialize(nullptr, data, nullptr) == S_OK) {
-            init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menu));
-        }
-        if (data != nullptr) {
-            data->Release();
-        }
-        init->Release();
-        return menu;
-    }
+    IContextMenu* HandlerFor(const std::vector<std::wstring>& items) { return InitialisedHandlerFor(items); }
 
     // A handler initialised from a drop list that the clipboard's data object carries.
     IContextMenu* HandlerForDropList(const std::vector<std::wstring>& items) {

@@ -188,25 +188,6 @@ Tree MakeTree(const std::wstring& folder, const std::string& seed) {
     return ReadTree(folder);
 }
 
-// A handler initialised with these items through the shell's data object, made on the calling thread.
-IContextMenu* HandlerFor(const std::vector<std::wstring>& items) {
-    IShellExtInit* init = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_QvShellExt, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
-                                reinterpret_cast<void**>(&init)))) {
-        return nullptr;
-    }
-    IDataObject* data = ShellDataObjectFor(items);
-    IContextMenu* menu = nullptr;
-    if (data != nullptr && init->Initialize(nullptr, data, nullptr) == S_OK) {
-        init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menu));
-    }
-    if (data != nullptr) {
-        data->Release();
-    }
-    init->Release();
-    return menu;
-}
-
 HRESULT InvokeEncrypt(IContextMenu* menu) {
     CMINVOKECOMMANDINFO info{};
     info.cbSize = sizeof(info);
@@ -263,7 +244,7 @@ TEST_F(ConcurrencyTest, TwoEncryptCommandsAtOnceTheSecondIsRefused) {
     Signal ready[2];
     Signal go;
     auto body = [&](int index) {
-        IContextMenu* menu = HandlerFor({sides[index].folder});
+        IContextMenu* menu = InitialisedHandlerFor({sides[index].folder});
         ready[index].Set();
         if (menu == nullptr || !go.Wait()) {
             ADD_FAILURE() << "no handler or no start on thread " << index;
@@ -348,7 +329,7 @@ TEST_F(ConcurrencyTest, OpenFileDecryptIsRefusedWhileAMenuCommandAsksItsPassword
     std::wstring restoredAfterRefusal;
 
     ApartmentThread menuThread([&] {
-        IContextMenu* menu = HandlerFor({menuFolder});
+        IContextMenu* menu = InitialisedHandlerFor({menuFolder});
         if (menu == nullptr) {
             ADD_FAILURE() << "no handler";
             return;

@@ -99,8 +99,8 @@ namespace {
 // (The shell's own delete operation, given such a tree under Wine, starts removing the current folder.)
 void RemoveTree(const std::wstring& longPath) {
     WIN32_FIND_DATAW entry{};
-    HANDLE listing = FindFirstFileExW((longPath + L"\\*").c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
-                                      nullptr, 0);
+    HANDLE listing =
+        FindFirstFileExW((longPath + L"\\*").c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
     if (listing != INVALID_HANDLE_VALUE) {
         do {
             const std::wstring name = entry.cFileName;
@@ -219,6 +219,24 @@ IDataObject* ShellDataObjectFor(const std::vector<std::wstring>& paths) {
         CoTaskMemFree(item);
     }
     return dataObject;
+}
+
+IContextMenu* InitialisedHandlerFor(const std::vector<std::wstring>& items) {
+    IShellExtInit* init = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_QvShellExt, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
+                                reinterpret_cast<void**>(&init)))) {
+        return nullptr;
+    }
+    IDataObject* data = ShellDataObjectFor(items);
+    IContextMenu* menu = nullptr;
+    if (data != nullptr && init->Initialize(nullptr, data, nullptr) == S_OK) {
+        init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menu));
+    }
+    if (data != nullptr) {
+        data->Release();
+    }
+    init->Release();
+    return menu;
 }
 
 std::optional<DWORD> RunProgram(const std::wstring& commandLine) {

@@ -82,6 +82,10 @@ std::vector<std::wstring> FolderEntries(const std::wstring& folder);
 // The data object Explorer would pass for these items, which must share one parent folder.
 IDataObject* ShellDataObjectFor(const std::vector<std::wstring>& paths);
 
+// A context-menu handler made through COM and initialised with these items as Explorer does it, on the
+// calling thread; null when any step fails. The caller releases it.
+IContextMenu* InitialisedHandlerFor(const std::vector<std::wstring>& items);
+
 // COM and OLE for the test thread, as Explorer has them.
 class OleSession {
 public:
