@@ -33,12 +33,7 @@ session=build/win64/wine-session
 log=build/win64/tolvane-run.log
 
 # The wine-run.sh session (its Xvfb and its Wine server) ends with this script.
-stop_wine_session() {
-  for f in wineserver.pid xvfb.pid; do
-    [ -f "$session/$f" ] && kill "$(cat "$session/$f")" 2>/dev/null || true
-  done
-  WINEPREFIX="$PWD/build/win64/wineprefix" /usr/lib/wine/wineserver64 -k 2>/dev/null || true
-}
+stop_wine_session() { "$runner" --stop; }
 
 if [ $headless -eq 0 ]; then
   # wine-run.sh opens windows on this display instead of its own Xvfb when told so.
@@ -52,13 +47,12 @@ echo "run: starting Tolvane.exe headless (the first run makes the Wine prefix, a
 # The first Wine process of a session starts the desktop process, which keeps the display it was given
 # for the whole session. So: make the prefix and the Xvfb display, end that session, and start the next
 # one with the display already set.
-"$runner" cmd /c exit >"$log" 2>&1 </dev/null || true
-stop_wine_session_server() {
-  [ -f "$session/wineserver.pid" ] && kill "$(cat "$session/wineserver.pid")" 2>/dev/null || true
-  WINEPREFIX="$PWD/build/win64/wineprefix" /usr/lib/wine/wineserver64 -k 2>/dev/null || true
-  WINEPREFIX="$PWD/build/win64/wineprefix" /usr/lib/wine/wineserver64 -w 2>/dev/null || true
-}
-stop_wine_session_server
+if ! "$runner" cmd /c exit >"$log" 2>&1 </dev/null; then
+  echo "run: the Wine session could not be prepared; its output:" >&2
+  cat "$log" >&2
+  exit 1
+fi
+"$runner" --stop-server
 DISPLAY=":$(tr -d '\n' <"$session/display")" "$runner" "$program" >>"$log" 2>&1 </dev/null &
 pid=$!
 stop_program() {
