@@ -5,14 +5,27 @@
 #include <string>
 
 #include "console_output.h"
+#include "interrupt.h"
+#include "system_error.h"
 
 namespace {
 
-const char* FailureWords(ConvertOutcome outcome, bool encrypting) {
-    switch (outcome) {
+// " (permission denied)" for a failure that a system call gave a reason for, else nothing.
+std::string Reason(const ConvertResult& result) {
+    const std::string words = SystemErrorText(result.systemError);
+    return words.empty() ? std::string() : " (" + words + ")";
+}
+
+std::string FailureWords(const ConvertResult& result, bool encrypting) {
+    switch (result.outcome) {
+    case ConvertOutcome::Converted:
+    case ConvertOutcome::SkippedEmpty:
+    case ConvertOutcome::SkippedNotContainer:
+        return {};
     case ConvertOutcome::ConvertedSourceKept:
-        return encrypting ? "the plain file could not be deleted after encryption and is still there unencrypted"
-                          : "the encrypted file could not be deleted after decryption";
+        return encrypting ? "the plain file could not be deleted after encryption" + Reason(result) +
+                                " and is still there unencrypted"
+                          : "the encrypted file could not be deleted after decryption" + Reason(result);
     case ConvertOutcome::WrongPassword:
         return "wrong password, or not an encrypted file";
     case ConvertOutcome::Damaged:
@@ -20,14 +33,15 @@ const char* FailureWords(ConvertOutcome outcome, bool encrypting) {
     case ConvertOutcome::BadPath:
         return "the name or path cannot be used";
     case ConvertOutcome::SourceUnreadable:
-        return "the file cannot be read";
+        return "the file cannot be read" + Reason(result);
     case ConvertOutcome::OutputFailed:
-        return "the output could not be written; the file is unchanged";
+        return "the output could not be written" + Reason(result) + "; the file is unchanged";
     case ConvertOutcome::OutOfMemory:
         return "not enough memory";
-    default:
-        return "failed";
+    case ConvertOutcome::Interrupted:
+        return "interrupted; the file is unchanged";
     }
+    return "failed";
 }
 
 } // namespace
@@ -68,9 +82,18 @@ void BatchReport::FileConverted(const PathString& path, const ConvertResult& res
     case ConvertOutcome::SkippedNotContainer:
         Skipped(path, "not an .ENC file");
         return;
-    default:
+    case ConvertOutcome::WrongPassword:
+        ++m_wrongPassword;
+        [[fallthrough]];
+    case ConvertOutcome::ConvertedSourceKept:
+    case ConvertOutcome::Damaged:
+    case ConvertOutcome::BadPath:
+    case ConvertOutcome::SourceUnreadable:
+    case ConvertOutcome::OutputFailed:
+    case ConvertOutcome::OutOfMemory:
+    case ConvertOutcome::Interrupted:
         ++m_failed;
-        Complain("failed: " + PathForDisplay(path) + ": " + FailureWords(result.outcome, encrypting));
+        Complain("failed: " + PathForDisplay(path) + ": " + FailureWords(result, encrypting));
         return;
     }
 }
@@ -98,18 +121,36 @@ void BatchReport::FolderUnlistable(const PathString& path) {
 }
 
 void BatchReport::SelectionItemUnreadable(const PathString& path) {
-    ++m_missing;
-    Complain("error: " + PathForDisplay(path) +
-             ": no longer exists or cannot be read; it and the paths after it were left alone");
+    ++m_failed;
+    Complain("failed: " + PathForDisplay(path) + ": no longer exists or cannot be read; nothing in it was converted");
 }
 
 void BatchReport::MissingPath(const PathString& path) {
-    ++m_missing;
-    Complain("error: " + PathForDisplay(path) + ": no such file or folder");
+    ++m_failed;
+    Complain("failed: " + PathForDisplay(path) + ": no such file or folder");
 }
 
-void BatchReport::WriteSummary() const {
+void BatchReport::NotConvertible(const PathString& path, EntryKind kind) {
+    ++m_failed;
+    Complain("failed: " + PathForDisplay(path) +
+             (kind == EntryKind::Link ? ": is a link; it was not followed and nothing was converted"
+                                      : ": is not a regular file (a device, pipe or socket); nothing was converted"));
+}
+
+bool BatchReport::StopRequested() {
+    return InterruptArrived();
+}
+
+void BatchReport::WriteSummary() {
     m_progress->Clear();
+    if (m_wrongPassword > 0) {
+        Complain(std::to_string(m_wrongPassword) + (m_wrongPassword == 1
+                                                        ? " container did not open with that password"
+                                                        : " containers did not open with that password"));
+    }
+    if (InterruptArrived()) {
+        Complain("interrupted: nothing more was started; the file in hand was left as it was");
+    }
     WriteLine(stdout, "converted " + std::to_string(m_converted) + ", skipped " + std::to_string(m_skipped) +
                           ", failed " + std::to_string(m_failed));
 }

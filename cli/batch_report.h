@@ -1,8 +1,10 @@
 // What the command line says about a batch: one line per file (failures on stderr), and the counts of
-// converted, skipped and failed files for the summary and the exit status.
+// converted, skipped and failed files for the summary and the exit status. Every selected path that was
+// not converted (missing, vanished, a link) counts as failed.
 #pragma once
 
 #include "batch_walker.h"
+#include "folder_listing.h"
 #include "progress_line.h"
 
 class BatchReport final : public BatchObserver {
@@ -14,11 +16,16 @@ public:
     void FolderUnlistable(const PathString& path) override;
     void SelectionItemUnreadable(const PathString& path) override;
 
+    bool StopRequested() override;
+
     // A selected path that does not exist, found before the batch started.
     void MissingPath(const PathString& path);
+    // A selected link (never followed) or device: named, but not converted.
+    void NotConvertible(const PathString& path, EntryKind kind);
 
-    void WriteSummary() const;
-    bool AnyFailure() const { return m_failed > 0 || m_missing > 0; }
+    // The counts, after a word on containers that did not open and on an interrupt.
+    void WriteSummary();
+    bool AnyFailure() const { return m_failed > 0; }
 
     int converted() const { return m_converted; }
     int skipped() const { return m_skipped; }
@@ -35,5 +42,5 @@ private:
     int m_converted = 0;
     int m_skipped = 0;
     int m_failed = 0;
-    int m_missing = 0;
+    int m_wrongPassword = 0;
 };

@@ -15,6 +15,86 @@ void PrepareConsoleOutput() {
 #endif
 }
 
+namespace {
+
+bool g_stdoutClosed = false;
+
+// The length of the UTF-8 sequence at text[at] and its code point; 0 when the bytes there are not one.
+size_t DecodeUtf8(std::string_view text, size_t at, char32_t* point) {
+    const auto byte = [&](size_t index) { return static_cast<unsigned char>(text[index]); };
+    const unsigned char lead = byte(at);
+    size_t length = 0;
+    char32_t value = 0;
+    if (lead < 0x80) {
+        *point = lead;
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        value = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        value = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        value = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size()) {
+        return 0;
+    }
+    for (size_t index = 1; index < length; ++index) {
+        if ((byte(at + index) & 0xC0) != 0x80) {
+            return 0;
+        }
+        value = (value << 6) | (byte(at + index) & 0x3F);
+    }
+    const bool overlong = (length == 3 && value < 0x800) || (length == 4 && value < 0x10000);
+    if (overlong || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+        return 0;
+    }
+    *point = value;
+    return length;
+}
+
+// Code points a terminal acts on instead of showing: C0 and C1 controls, DEL, and the marks that reorder
+// the text around them.
+bool IsTerminalControl(char32_t point) {
+    return point < 0x20 || point == 0x7F || (point >= 0x80 && point <= 0x9F) || point == 0x200E || point == 0x200F ||
+           (point >= 0x202A && point <= 0x202E) || (point >= 0x2066 && point <= 0x2069);
+}
+
+std::string Hex(unsigned value, int digits) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text(static_cast<size_t>(digits), '0');
+    for (int index = digits - 1; index >= 0; --index, value >>= 4) {
+        text[static_cast<size_t>(index)] = kDigits[value & 0xF];
+    }
+    return text;
+}
+
+} // namespace
+
+std::string EscapeForTerminal(std::string_view text) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (size_t at = 0; at < text.size();) {
+        char32_t point = 0;
+        const size_t length = DecodeUtf8(text, at, &point);
+        if (length == 0) {
+            shown += "\\x" + Hex(static_cast<unsigned char>(text[at]), 2);
+            ++at;
+        } else if (IsTerminalControl(point)) {
+            shown += point < 0x80 ? "\\x" + Hex(point, 2) : "\\u" + Hex(point, 4);
+            at += length;
+        } else {
+            shown.append(text.substr(at, length));
+            at += length;
+        }
+    }
+    return shown;
+}
+
 std::string PathForDisplay(PathView path) {
 #ifdef _WIN32
     if (path.empty()) {
@@ -27,10 +107,10 @@ std::string PathForDisplay(PathView path) {
     if (needed > 0) {
         WideCharToMultiByte(CP_UTF8, 0, path.data(), size, text.data(), needed, nullptr, nullptr);
     }
-    return text;
+    return EscapeForTerminal(text);
 #else
-    // POSIX names are shown as the bytes they are; the terminal decides how they look.
-    return std::string(path);
+    // POSIX names are bytes: what is not UTF-8 is shown escaped like a control character.
+    return EscapeForTerminal(path);
 #endif
 }
 
@@ -67,7 +147,14 @@ int TerminalColumns(std::FILE* stream) {
 }
 
 void WriteLine(std::FILE* stream, std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), stream);
-    std::fputc('\n', stream);
-    std::fflush(stream);
+    if (stream == stdout && g_stdoutClosed) {
+        return;
+    }
+    const bool written = std::fwrite(text.data(), 1, text.size(), stream) == text.size() &&
+                         std::fputc('\n', stream) != EOF && std::fflush(stream) == 0;
+    if (!written && stream == stdout) {
+        // The reader went away (a closed pipe): the batch goes on, its errors still reach stderr.
+        g_stdoutClosed = true;
+        std::clearerr(stdout);
+    }
 }

@@ -1,8 +1,9 @@
 // tolvane-cli: encrypts or decrypts files and folders from the command line through the same batch walk
 // and engine as the Explorer commands.
 //
-// Exit status: 0 when every file was converted or skipped, 1 when a file failed or a selected path does
-// not exist, 2 for a usage error or a refused password.
+// Exit status: 0 when every file was converted or skipped, 1 when a file or a selected path was not
+// converted, 2 for a usage error or a refused password, 130 or 143 after Ctrl-C or SIGTERM.
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,8 +12,10 @@
 #include "batch_walker.h"
 #include "console_output.h"
 #include "folder_listing.h"
+#include "interrupt.h"
 #include "password_prompt.h"
 #include "progress_line.h"
+#include "selection.h"
 
 namespace {
 
@@ -21,19 +24,33 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
 constexpr const char* kUsage =
-    "usage: tolvane-cli [--password-stdin] [--quiet] encrypt|decrypt PATH...\n"
+    "usage: tolvane-cli [--password-stdin] [-q|--quiet] encrypt|decrypt PATH...\n"
+    "       tolvane-cli --help | --version\n"
     "\n"
-    "  encrypt           turn every file (folders searched to any depth) into an .ENC file beside it\n"
-    "  decrypt           turn every .ENC file back into the file stored in it\n"
+    "  encrypt           turn every file (folders searched to any depth) into an encrypted file beside it,\n"
+    "                    named after it: report.pdf becomes report_pdf.ENC. The original is deleted once\n"
+    "                    its encrypted file is complete and safely on disk.\n"
+    "  decrypt           turn every .ENC file back into the file stored in it, under its stored name; the\n"
+    "                    .ENC file is deleted once the restored file is complete and safely on disk.\n"
+    "                    An existing file is never replaced: \" (2)\" is added to the new name instead.\n"
     "  --password-stdin  take the password from the first line of standard input (UTF-8)\n"
     "                    instead of asking on the terminal\n"
-    "  --quiet           no status line and no line per converted or skipped file\n";
+    "  -q, --quiet       no status line and no line per converted or skipped file\n"
+    "  -h, --help        this text\n"
+    "  --version         the version\n"
+    "\n"
+    "Passwords: 1 to 32 characters. When encrypting, only Latin-1 characters (letters, digits and signs\n"
+    "up to U+00FF), because the key is made of the password's bytes; fewer than 8 draws a warning.\n"
+    "\n"
+    "Exit status: 0 every file converted or skipped; 1 some file or path not converted; 2 usage error\n"
+    "or refused password; 130 interrupted (Ctrl-C), 143 terminated.\n";
 
 struct CommandLine {
     int mode = kModeEncrypt;
     bool passwordFromStdin = false;
     bool quiet = false;
     bool help = false;
+    bool version = false;
     std::vector<PathString> paths;
 };
 
@@ -51,6 +68,8 @@ bool ParseCommandLine(const std::vector<PathString>& words, CommandLine* line, s
                 line->quiet = true;
             } else if (word == TOLVANE_PATH_LITERAL("--help") || word == TOLVANE_PATH_LITERAL("-h")) {
                 line->help = true;
+            } else if (word == TOLVANE_PATH_LITERAL("--version")) {
+                line->version = true;
             } else {
                 *problem = "unknown option " + PathForDisplay(word);
                 return false;
@@ -71,7 +90,7 @@ bool ParseCommandLine(const std::vector<PathString>& words, CommandLine* line, s
         }
         line->paths.push_back(word);
     }
-    if (line->help) {
+    if (line->help || line->version) {
         return true;
     }
     if (!haveCommand) {
@@ -86,40 +105,67 @@ bool ParseCommandLine(const std::vector<PathString>& words, CommandLine* line, s
 }
 
 int RunBatch(const CommandLine& line) {
-    std::string refusal;
-    std::optional<Utf16String> password = ObtainPassword(line.passwordFromStdin, line.mode == kModeEncrypt, &refusal);
+    // The paths are checked before the password is asked: with nothing to convert there is nothing to ask.
+    const Selection selection = PlanSelection(line.paths);
+    ProgressLine quietLine(false, 0);
+    BatchReport early(line.mode, line.quiet, &quietLine);
+    if (selection.items.empty()) {
+        for (const NamedPath& path : selection.missing) {
+            early.MissingPath(path.typed);
+        }
+        for (const NamedPath& path : selection.notConvertible) {
+            early.NotConvertible(path.typed, path.kind);
+        }
+        WriteLine(stderr, "tolvane-cli: nothing to " + std::string(line.mode == kModeEncrypt ? "encrypt" : "decrypt"));
+        return kExitFailure;
+    }
+
+    std::string problem;
+    std::optional<Utf16String> password = ObtainPassword(line.passwordFromStdin, line.mode == kModeEncrypt, &problem);
     if (!password) {
-        WriteLine(stderr, "tolvane-cli: " + refusal);
+        WriteLine(stderr, "tolvane-cli: " + problem);
         return kExitUsage;
     }
-
-    // Missing paths are reported all at once before anything changes; the others are still converted.
-    std::vector<PathString> selection;
-    std::vector<PathString> missing;
-    for (const PathString& path : line.paths) {
-        (ReadItemKind(path) ? selection : missing).push_back(path);
+    const std::string warning = PasswordWarning(*password, line.mode == kModeEncrypt);
+    if (!warning.empty()) {
+        WriteLine(stderr, "tolvane-cli: warning: " + warning);
     }
+    WatchInterrupts();
 
     int32_t total = 0;
-    if (!selection.empty()) {
-        CountSelection(selection.data(), static_cast<int>(selection.size()), &total);
+    for (const NamedPath& item : selection.items) {
+        int32_t itemTotal = 0;
+        if (CountSelection(&item.full, 1, &itemTotal) == 1) {
+            total = itemTotal > INT32_MAX - total ? INT32_MAX : total + itemTotal;
+        }
     }
     ProgressLine progress(!line.quiet && IsTerminal(stderr), total);
     BatchReport report(line.mode, line.quiet, &progress);
-    for (const PathString& path : missing) {
-        report.MissingPath(path);
+    for (const NamedPath& path : selection.missing) {
+        report.MissingPath(path.typed);
     }
-    if (!selection.empty()) {
-        progress.Attach();
-        ProcessSelection(selection.data(), static_cast<int>(selection.size()), line.mode, password->c_str(), &report);
+    for (const NamedPath& path : selection.notConvertible) {
+        report.NotConvertible(path.typed, path.kind);
+    }
+    progress.Attach();
+    // One pass per path: a path that vanishes meanwhile ends only its own pass.
+    for (const NamedPath& item : selection.items) {
+        if (report.StopRequested()) {
+            break;
+        }
+        ProcessSelection(&item.full, 1, line.mode, password->c_str(), &report);
     }
     WipeText(*password);
     report.WriteSummary();
+    if (InterruptArrived()) {
+        return InterruptExitCode();
+    }
     return report.AnyFailure() ? kExitFailure : kExitDone;
 }
 
 int Run(const std::vector<PathString>& words) {
     PrepareConsoleOutput();
+    IgnoreBrokenPipes();
     CommandLine line;
     std::string problem;
     if (!ParseCommandLine(words, &line, &problem)) {
@@ -129,6 +175,10 @@ int Run(const std::vector<PathString>& words) {
     }
     if (line.help) {
         std::fputs(kUsage, stdout);
+        return kExitDone;
+    }
+    if (line.version) {
+        std::fputs("tolvane-cli " TOLVANE_VERSION "\n", stdout);
         return kExitDone;
     }
     return RunBatch(line);

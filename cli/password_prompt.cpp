@@ -13,6 +13,9 @@
 
 namespace {
 
+constexpr int kPromptTries = 3;
+constexpr size_t kAdvisedPasswordUnits = 8;
+
 template <typename Text> void WipeAny(Text& text) {
     volatile auto* unit = text.data();
     for (size_t index = 0; index < text.size(); ++index) {
@@ -92,30 +95,51 @@ std::string PasswordRefusal(const Utf16String& password, bool encrypting) {
     return {};
 }
 
+std::string PasswordWarning(const Utf16String& password, bool encrypting) {
+    if (encrypting && password.size() < kAdvisedPasswordUnits) {
+        return "the password is shorter than 8 characters: anyone who tries short passwords can open the files";
+    }
+    return {};
+}
+
 std::optional<Utf16String> ObtainPassword(bool fromStdin, bool encrypting, std::string* refusal) {
-    std::optional<Utf16String> password =
-        fromStdin ? ReadStdinLine(refusal) : AskTerminal(encrypting ? "New password: " : "Password: ", refusal);
-    if (!password) {
-        return std::nullopt;
-    }
-    *refusal = PasswordRefusal(*password, encrypting);
-    if (!refusal->empty()) {
-        WipeAny(*password);
-        return std::nullopt;
-    }
-    if (encrypting && !fromStdin) {
-        std::optional<Utf16String> again = AskTerminal("Repeat password: ", refusal);
-        const bool same = again && *again == *password;
-        if (again) {
-            WipeAny(*again);
+    if (fromStdin) {
+        std::optional<Utf16String> password = ReadStdinLine(refusal);
+        if (!password) {
+            return std::nullopt;
         }
-        if (!same) {
-            if (refusal->empty()) {
-                *refusal = "the two passwords do not match";
-            }
+        *refusal = PasswordRefusal(*password, encrypting);
+        if (!refusal->empty()) {
             WipeAny(*password);
             return std::nullopt;
         }
+        return password;
     }
-    return password;
+    // On a terminal a refused password or a confirmation that differs is asked again, a few times.
+    for (int attempt = 1; attempt <= kPromptTries; ++attempt) {
+        std::optional<Utf16String> password = AskTerminal(encrypting ? "New password: " : "Password: ", refusal);
+        if (!password) {
+            return std::nullopt;
+        }
+        *refusal = PasswordRefusal(*password, encrypting);
+        if (refusal->empty() && encrypting) {
+            std::optional<Utf16String> again = AskTerminal("Repeat password: ", refusal);
+            if (!again) {
+                WipeAny(*password);
+                return std::nullopt;
+            }
+            if (*again != *password) {
+                *refusal = "the two passwords do not match";
+            }
+            WipeAny(*again);
+        }
+        if (refusal->empty()) {
+            return password;
+        }
+        WipeAny(*password);
+        if (attempt < kPromptTries) {
+            std::fputs(("tolvane-cli: " + *refusal + "; try again\n").c_str(), stderr);
+        }
+    }
+    return std::nullopt;
 }

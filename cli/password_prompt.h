@@ -1,5 +1,5 @@
-// Getting the password for a batch: asked on the terminal without echo (twice when encrypting), or read
-// from the first line of standard input; checked before any file is touched.
+// Getting the password for a batch: asked on the terminal without echo (twice when encrypting, up to
+// three tries), or read from the first line of standard input; checked before any file is touched.
 #pragma once
 
 #include <optional>
@@ -9,6 +9,10 @@
 
 // Why a password cannot be used, in words for the user; empty when it can.
 std::string PasswordRefusal(const Utf16String& password, bool encrypting);
+
+// A warning about a password that is accepted but weak (shorter than 8 characters when encrypting); empty
+// when there is none.
+std::string PasswordWarning(const Utf16String& password, bool encrypting);
 
 // The password, or nullopt with *refusal telling why there is none to use.
 std::optional<Utf16String> ObtainPassword(bool fromStdin, bool encrypting, std::string* refusal);

@@ -10,11 +10,10 @@ add_library(tolvane_engine STATIC
   chunk_buffer.cpp
   file_key.cpp
   enc_names.cpp
-  path_text.cpp
   secure_wipe.cpp
   fault_injection.cpp
   engine_hooks.cpp
   temp_files.cpp
   ${tolvane_engine_file_layer})
 target_include_directories(tolvane_engine PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(tolvane_engine PUBLIC tolvane_aes)
+target_link_libraries(tolvane_engine PUBLIC tolvane_aes tolvane_fs)

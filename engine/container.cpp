@@ -12,6 +12,7 @@
 #include "engine_hooks.h"
 #include "file_io.h"
 #include "file_key.h"
+#include "system_error.h"
 
 namespace {
 
@@ -19,7 +20,12 @@ namespace {
 constexpr unsigned kMaxNameAttempts = 9999;
 
 ConvertResult Failed(ConvertOutcome outcome) {
-    return ConvertResult{outcome, {}};
+    return ConvertResult{outcome, {}, 0};
+}
+
+// A failure of a system call: the result carries its error, read before anything else can change it.
+ConvertResult FailedCall(ConvertOutcome outcome) {
+    return ConvertResult{outcome, {}, LastSystemError()};
 }
 
 // Reads until count bytes are in or the file ends; nullopt when a read fails.
@@ -103,13 +109,14 @@ std::optional<Utf16String> MoveToFreeName(TempOutput& output, const PathString& 
 // the source is still the file that was read, unchanged.
 ConvertResult FinishWithSource(TempOutput& output, SourceFile& source, const PathChar* sourcePath,
                                PathString finalPath) {
+    ClearSystemError();
     const bool durable = output.SyncFolder();
     const FileIdentity identity = source.identity();
     source.Close();
     if (!durable || !DeleteIfSameFile(sourcePath, identity)) {
-        return ConvertResult{ConvertOutcome::ConvertedSourceKept, std::move(finalPath)};
+        return ConvertResult{ConvertOutcome::ConvertedSourceKept, std::move(finalPath), LastSystemError()};
     }
-    return ConvertResult{ConvertOutcome::Converted, std::move(finalPath)};
+    return ConvertResult{ConvertOutcome::Converted, std::move(finalPath), 0};
 }
 
 } // namespace
@@ -132,9 +139,10 @@ ConvertResult EncryptToContainer(const PathChar* path, const Utf16Char* password
     }
     const PathString folder = FolderOf(path);
 
+    ClearSystemError();
     auto source = SourceFile::Open(path);
     if (!source) {
-        return Failed(ConvertOutcome::SourceUnreadable);
+        return FailedCall(ConvertOutcome::SourceUnreadable);
     }
     const uint64_t plainLength = source->size();
     if (plainLength == 0) {
@@ -146,15 +154,17 @@ ConvertResult EncryptToContainer(const PathChar* path, const Utf16Char* password
     if (!buffer) {
         return Failed(ConvertOutcome::OutOfMemory);
     }
+    ClearSystemError();
     auto output = TempOutput::Create(folder, source->identity());
     if (!output) {
-        return Failed(ConvertOutcome::OutputFailed);
+        return FailedCall(ConvertOutcome::OutputFailed);
     }
+    ClearSystemError();
 
     EncHeader header = BuildPlainHeader(*storedName, PadCountFor(plainLength));
     AesEncryptBlocks(key.context(), header.data(), header.data(), ENC_HEADER_BLOCKS);
     if (!WriteAll(*output, header.data(), header.size())) {
-        return Failed(ConvertOutcome::OutputFailed);
+        return FailedCall(ConvertOutcome::OutputFailed);
     }
 
     const FillerForm filler = FillerFormFor(plainLength);
@@ -162,25 +172,31 @@ ConvertResult EncryptToContainer(const PathChar* path, const Utf16Char* password
     while (remaining > 0) {
         const auto n = static_cast<size_t>(std::min<uint64_t>(remaining, ENC_CHUNK_SIZE));
         if (!ReadExactly(*source, buffer->data(), n)) {
-            return Failed(ConvertOutcome::SourceUnreadable);
+            return FailedCall(ConvertOutcome::SourceUnreadable);
         }
         ReportProgress(nullptr, 0, n);
+        if (InterruptRequested()) {
+            return Failed(ConvertOutcome::Interrupted);
+        }
         remaining -= n;
         const size_t toWrite = EncipherChunk(key, buffer->data(), n, remaining == 0, filler);
         if (!WriteAll(*output, buffer->data(), toWrite)) {
-            return Failed(ConvertOutcome::OutputFailed);
+            return FailedCall(ConvertOutcome::OutputFailed);
         }
     }
     if (!AtEndOfFile(*source)) {
-        return Failed(ConvertOutcome::SourceUnreadable);
+        return FailedCall(ConvertOutcome::SourceUnreadable);
+    }
+    if (InterruptRequested()) {
+        return Failed(ConvertOutcome::Interrupted);
     }
 
     if (!output->Flush()) {
-        return Failed(ConvertOutcome::OutputFailed);
+        return FailedCall(ConvertOutcome::OutputFailed);
     }
     PathString finalPath;
     if (!MoveToFreeName(*output, folder, ContainerNameParts(*storedName), &finalPath)) {
-        return Failed(ConvertOutcome::OutputFailed);
+        return FailedCall(ConvertOutcome::OutputFailed);
     }
     return FinishWithSource(*output, *source, path, std::move(finalPath));
 }
@@ -204,9 +220,10 @@ ConvertResult DecryptFromContainer(const PathChar* path, const Utf16Char* passwo
     }
     const PathString folder = FolderOf(path);
 
+    ClearSystemError();
     auto source = SourceFile::Open(path);
     if (!source) {
-        return Failed(ConvertOutcome::SourceUnreadable);
+        return FailedCall(ConvertOutcome::SourceUnreadable);
     }
     const uint64_t containerLength = source->size();
     if (containerLength == 0) {
@@ -237,18 +254,23 @@ ConvertResult DecryptFromContainer(const PathChar* path, const Utf16Char* passwo
     if (!buffer) {
         return Failed(ConvertOutcome::OutOfMemory);
     }
+    ClearSystemError();
     auto output = TempOutput::Create(folder, source->identity());
     if (!output) {
-        return Failed(ConvertOutcome::OutputFailed);
+        return FailedCall(ConvertOutcome::OutputFailed);
     }
+    ClearSystemError();
 
     uint64_t remaining = bodyLength;
     while (remaining > 0) {
         const auto n = static_cast<size_t>(std::min<uint64_t>(remaining, ENC_CHUNK_SIZE));
         if (!ReadExactly(*source, buffer->data(), n)) {
-            return Failed(ConvertOutcome::SourceUnreadable);
+            return FailedCall(ConvertOutcome::SourceUnreadable);
         }
         ReportProgress(nullptr, 0, n);
+        if (InterruptRequested()) {
+            return Failed(ConvertOutcome::Interrupted);
+        }
         remaining -= n;
         size_t toWrite = n;
         if (remaining == 0) {
@@ -258,20 +280,23 @@ ConvertResult DecryptFromContainer(const PathChar* path, const Utf16Char* passwo
         }
         AesDecryptBlocks(key.context(), buffer->data(), buffer->data(), n / ENC_BLOCK_SIZE);
         if (!WriteAll(*output, buffer->data(), toWrite)) {
-            return Failed(ConvertOutcome::OutputFailed);
+            return FailedCall(ConvertOutcome::OutputFailed);
         }
     }
     if (!AtEndOfFile(*source)) {
-        return Failed(ConvertOutcome::SourceUnreadable);
+        return FailedCall(ConvertOutcome::SourceUnreadable);
+    }
+    if (InterruptRequested()) {
+        return Failed(ConvertOutcome::Interrupted);
     }
 
     if (!output->Flush()) {
-        return Failed(ConvertOutcome::OutputFailed);
+        return FailedCall(ConvertOutcome::OutputFailed);
     }
     PathString finalPath;
     const auto usedName = MoveToFreeName(*output, folder, RestoredNameParts(restoredName), &finalPath);
     if (!usedName) {
-        return Failed(ConvertOutcome::OutputFailed);
+        return FailedCall(ConvertOutcome::OutputFailed);
     }
     SetRestoredName(*usedName);
     return FinishWithSource(*output, *source, path, std::move(finalPath));

@@ -47,11 +47,15 @@ enum class ConvertOutcome {
     OutputFailed,        // the output could not be created, written (disk full), flushed or moved to a
                          // free name
     OutOfMemory,         // the chunk buffer could not be allocated
+    Interrupted,         // the interrupt check (SetInterruptCheck) asked to stop before the output was
+                         // complete: the temporary output is removed and the source left as it was
 };
 
 struct ConvertResult {
     ConvertOutcome outcome = ConvertOutcome::BadPath;
     PathString outputPath; // the final output's full path when converted, else empty
+    int systemError = 0;   // for SourceUnreadable, OutputFailed and ConvertedSourceKept: the error of the
+                           // system call that failed (system_error.h), 0 when none did
 };
 
 // Full forms: the outcome and the output's name, for the walker and the command line. The output never
@@ -94,6 +98,11 @@ void ReportProgress(const PathChar* name, uint64_t totalBytes, uint64_t chunkByt
 // Shown once for each container whose header check fails. Without a hook nothing is shown.
 using WrongPasswordHook = void (*)(void* context, const PathChar* containerPath);
 void SetWrongPasswordHook(WrongPasswordHook hook, void* context);
+
+// Asked after every chunk and before the output is finished; true stops the conversion in hand with
+// Interrupted. Without a check the engine never stops early.
+using InterruptCheck = bool (*)(void* context);
+void SetInterruptCheck(InterruptCheck check, void* context);
 
 // Engine temporary files (outputs being written): ".tolvane-" + 16 hex digits + ".tmp". A batch never
 // converts them, and removes a leftover one only when no process holds it any more.

@@ -12,6 +12,8 @@ ProgressHook g_progressHook = nullptr;
 void* g_progressContext = nullptr;
 WrongPasswordHook g_wrongPasswordHook = nullptr;
 void* g_wrongPasswordContext = nullptr;
+InterruptCheck g_interruptCheck = nullptr;
+void* g_interruptContext = nullptr;
 
 } // namespace
 
@@ -35,6 +37,15 @@ void NotifyWrongPassword(const PathChar* containerPath) {
     if (g_wrongPasswordHook != nullptr) {
         g_wrongPasswordHook(g_wrongPasswordContext, containerPath);
     }
+}
+
+void SetInterruptCheck(InterruptCheck check, void* context) {
+    g_interruptCheck = check;
+    g_interruptContext = context;
+}
+
+bool InterruptRequested() {
+    return g_interruptCheck != nullptr && g_interruptCheck(g_interruptContext);
 }
 
 void SetRestoredName(Utf16View name) {

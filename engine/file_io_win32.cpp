@@ -11,63 +11,12 @@
 #include <vector>
 
 #include "fault_injection.h"
+#include "full_path.h"
 #include "temp_files.h"
 
 namespace {
 
 constexpr int kCreateAttempts = 16;
-
-bool IsDotComponent(PathView component) {
-    return component == L"." || component == L"..";
-}
-
-// True for "X:\..." and "\\server\share\..." with only backslashes and no "." or ".." component: such a
-// path means exactly what it says, and gets the "\\?\" form as it is, so names that the usual parsing would
-// change (a trailing dot or space, which a folder listing can show) still reach the same file.
-bool IsPlainAbsolute(PathView path) {
-    const bool drive = path.size() >= 3 && path[1] == L':' && path[2] == L'\\';
-    const bool unc = path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'?' && path[2] != L'.';
-    if ((!drive && !unc) || path.find(L'/') != PathView::npos) {
-        return false;
-    }
-    size_t start = drive ? 3 : 2;
-    while (start <= path.size()) {
-        const size_t end = std::min(path.find(L'\\', start), path.size());
-        if (IsDotComponent(path.substr(start, end - start))) {
-            return false;
-        }
-        start = end + 1;
-    }
-    return true;
-}
-
-// "\\?\" turns off the 260-unit limit and all further parsing. A path that needs parsing (relative, with
-// forward slashes, "." or "..") is made full and normalised first.
-PathString ExtendedPath(const PathString& path) {
-    if (path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0) {
-        return path;
-    }
-    PathString full = path;
-    if (!IsPlainAbsolute(path)) {
-        DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-        if (size == 0) {
-            return path;
-        }
-        full.assign(size, L'\0');
-        size = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
-        if (size == 0 || size >= full.size()) {
-            return path;
-        }
-        full.resize(size);
-    }
-    if (full.rfind(L"\\\\", 0) == 0) {
-        return L"\\\\?\\UNC\\" + full.substr(2);
-    }
-    if (full.size() >= 2 && full[1] == L':') {
-        return L"\\\\?\\" + full;
-    }
-    return full;
-}
 
 bool QueryIdentity(HANDLE file, FileIdentity* identity) {
     BY_HANDLE_FILE_INFORMATION info{};
@@ -122,7 +71,7 @@ std::optional<SourceFile> SourceFile::Open(const PathString& path) {
         return std::nullopt;
     }
     // Others may read while the file is converted, but nobody may change, rename or delete it.
-    FileHandle file(CreateFileW(ExtendedPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    FileHandle file(CreateFileW(LongFormPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.valid() || GetFileType(file.get()) != FILE_TYPE_DISK) {
         return std::nullopt;
@@ -160,7 +109,7 @@ std::optional<TempOutput> TempOutput::Create(const PathString& folder, const Fil
         // DELETE access lets the handle rename and delete its own file; leaving out FILE_SHARE_DELETE makes
         // every other attempt to delete it fail while it is held, which is how a later batch knows that
         // this temporary is not a leftover.
-        FileHandle file(CreateFileW(ExtendedPath(path).c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+        FileHandle file(CreateFileW(LongFormPath(path).c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!file.valid()) {
             const DWORD error = GetLastError();
@@ -223,7 +172,7 @@ MoveResult TempOutput::MoveTo(const PathString& finalPath) {
     }
     // Renaming through the handle keeps the file held (no window in which another batch could take it for
     // a leftover), and ReplaceIfExists = FALSE makes an existing name fail instead of being overwritten.
-    const PathString target = ExtendedPath(finalPath);
+    const PathString target = LongFormPath(finalPath);
     const size_t nameBytes = target.size() * sizeof(wchar_t);
     // The name runs on past the end of the declared structure, terminator included.
     const size_t infoBytes = offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(wchar_t);
@@ -258,7 +207,7 @@ bool DeleteIfSameFile(const PathString& path, const FileIdentity& identity) {
     }
     // FILE_FLAG_OPEN_REPARSE_POINT: a symbolic link under the name is not the file that was read (its
     // identity differs), and stays.
-    FileHandle file(CreateFileW(ExtendedPath(path).c_str(), DELETE | FILE_READ_ATTRIBUTES,
+    FileHandle file(CreateFileW(LongFormPath(path).c_str(), DELETE | FILE_READ_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.valid()) {
@@ -272,7 +221,7 @@ bool DeleteIfSameFile(const PathString& path, const FileIdentity& identity) {
 }
 
 UnheldRemoval RemoveFileIfUnheld(const PathString& path) {
-    FileHandle file(CreateFileW(ExtendedPath(path).c_str(), DELETE,
+    FileHandle file(CreateFileW(LongFormPath(path).c_str(), DELETE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.valid()) {

@@ -28,6 +28,7 @@ public:
         case ConvertOutcome::SourceUnreadable:
         case ConvertOutcome::OutputFailed:
         case ConvertOutcome::OutOfMemory:
+        case ConvertOutcome::Interrupted:
             ++m_failed;
             break;
         }

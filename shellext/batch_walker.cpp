@@ -12,6 +12,9 @@ void BatchObserver::FileConverted(const PathString&, const ConvertResult&) {}
 void BatchObserver::FilePassedOver(const PathString&, PassOverReason) {}
 void BatchObserver::FolderUnlistable(const PathString&) {}
 void BatchObserver::SelectionItemUnreadable(const PathString&) {}
+bool BatchObserver::StopRequested() {
+    return false;
+}
 
 namespace {
 
@@ -67,16 +70,18 @@ struct FolderLevel {
 
 // Walks the tree below root depth first: each subfolder completely before the next entry of its parent.
 // visitEntry(level, childPath, name, kind) is called for every entry that is not a folder; unlistable(path)
-// for every subfolder that cannot be listed. False when root itself cannot be listed.
-template <typename EntryVisitor, typename UnlistableHandler>
-bool WalkFolderTree(const PathString& root, EntryVisitor&& visitEntry, UnlistableHandler&& unlistable) {
+// for every subfolder that cannot be listed. stop() is asked before each entry. False when root itself
+// cannot be listed.
+template <typename EntryVisitor, typename UnlistableHandler, typename StopCheck>
+bool WalkFolderTree(const PathString& root, EntryVisitor&& visitEntry, UnlistableHandler&& unlistable,
+                    StopCheck&& stop) {
     FolderListing rootListing(root);
     if (!rootListing.IsOpen()) {
         return false;
     }
     std::vector<FolderLevel> levels;
     levels.push_back(FolderLevel{root, std::move(rootListing), {}});
-    while (!levels.empty()) {
+    while (!levels.empty() && !stop()) {
         FolderLevel& level = levels.back();
         PathView name;
         EntryKind kind = EntryKind::File;
@@ -115,8 +120,8 @@ PathString DispatchFile(const PathString& path, int mode, const Utf16Char* passw
         }
         return {};
     }
-    ConvertResult result =
-        (mode == kModeEncrypt) ? EncryptToContainer(path.c_str(), password) : DecryptFromContainer(path.c_str(), password);
+    ConvertResult result = (mode == kModeEncrypt) ? EncryptToContainer(path.c_str(), password)
+                                                  : DecryptFromContainer(path.c_str(), password);
     if (observer) {
         observer->FileConverted(path, result);
     }
@@ -160,7 +165,8 @@ void ProcessTree(const PathString& root, int mode, const Utf16Char* password, Ba
             if (observer) {
                 observer->FolderUnlistable(folder);
             }
-        });
+        },
+        [&] { return observer != nullptr && observer->StopRequested(); });
 }
 
 } // namespace
@@ -177,7 +183,7 @@ int CountFolderFiles(const PathChar* folderPath, int32_t* fileCounter) {
                 AddSaturating(&found, 1);
             }
         },
-        [](const PathString&) {});
+        [](const PathString&) {}, [] { return false; });
     if (!listed) {
         return 0;
     }
@@ -233,6 +239,9 @@ int ProcessSelection(const PathString* list, int count, int mode, const Utf16Cha
     // Outputs made from earlier items, so that an item naming one of them is not converted again.
     NameSet createdPaths;
     for (int index = 0; index < count && !list[index].empty(); ++index) {
+        if (observer && observer->StopRequested()) {
+            break;
+        }
         const PathString& item = list[index];
         const std::optional<EntryKind> kind = ReadItemKind(item);
         if (!kind) {

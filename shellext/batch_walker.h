@@ -34,6 +34,8 @@ public:
     virtual void FolderUnlistable(const PathString& path);
     // The selection item's attributes could not be read; the pass ended before it.
     virtual void SelectionItemUnreadable(const PathString& path);
+    // Asked before each file and folder: true ends the pass there, and nothing more is started.
+    virtual bool StopRequested();
 
 protected:
     ~BatchObserver() = default;

@@ -5,37 +5,18 @@
 
 #include <windows.h>
 
+#include "full_path.h"
+#include "unique_handle.h"
+
 namespace {
 
-// Below this length every path call accepts the plain form; a search pattern adds two units.
-constexpr size_t kPlainPathLimit = MAX_PATH - 12;
-
-struct FindCloser {
-    void operator()(HANDLE find) const { FindClose(find); }
+// A search handle: INVALID_HANDLE_VALUE when FindFirstFileW failed, which is never handed to FindClose.
+struct FindTraits {
+    using Handle = HANDLE;
+    static Handle Empty() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { ::FindClose(h); }
 };
-using UniqueFind = std::unique_ptr<void, FindCloser>;
-
-// The form of path that Windows accepts at any length. Long paths are made absolute and normalised first,
-// because the "\\?\" form turns off both.
-PathString ToCallablePath(const PathString& path) {
-    if (path.size() < kPlainPathLimit || path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\")) {
-        return path;
-    }
-    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) {
-        return path;
-    }
-    PathString full(needed, L'\0');
-    const DWORD written = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-    if (written == 0 || written >= needed) {
-        return path;
-    }
-    full.resize(written);
-    if (full.starts_with(L"\\\\")) {
-        return L"\\\\?\\UNC\\" + full.substr(2);
-    }
-    return L"\\\\?\\" + full;
-}
+using UniqueFind = UniqueHandle<FindTraits>;
 
 bool IsDotEntry(const wchar_t* name) {
     return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
@@ -58,7 +39,7 @@ std::optional<EntryKind> ReadItemKind(const PathString& path) {
     if (path.empty()) {
         return std::nullopt;
     }
-    const PathString callable = ToCallablePath(path);
+    const PathString callable = LongFormPath(path);
     const DWORD attributes = GetFileAttributesW(callable.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return std::nullopt;
@@ -69,7 +50,7 @@ std::optional<EntryKind> ReadItemKind(const PathString& path) {
     // Only a listing of the item itself gives its reparse tag.
     WIN32_FIND_DATAW data{};
     const UniqueFind find(FindFirstFileW(callable.c_str(), &data));
-    if (find.get() == INVALID_HANDLE_VALUE) {
+    if (!find) {
         // A reparse point of unknown kind is not followed.
         return EntryKind::Link;
     }
@@ -92,11 +73,10 @@ FolderListing::FolderListing(const PathString& folderPath) {
     }
     pattern += L'*';
     auto state = std::make_unique<State>();
-    HANDLE find = FindFirstFileW(ToCallablePath(pattern).c_str(), &state->data);
-    if (find == INVALID_HANDLE_VALUE) {
+    state->find.reset(FindFirstFileW(LongFormPath(pattern).c_str(), &state->data));
+    if (!state->find) {
         return;
     }
-    state->find.reset(find);
     m_state = std::move(state);
 }
 

@@ -7,45 +7,8 @@
 
 #include <utility>
 
-// One holder for every handle kind whose release is a plain function call. Traits give the empty value
-// and the close call.
-template <class Traits> class UniqueHandle {
-public:
-    using Handle = typename Traits::Handle;
+#include "unique_handle.h"
 
-    UniqueHandle() = default;
-    explicit UniqueHandle(Handle handle) : m_handle(handle) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : m_handle(other.release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        reset(other.release());
-        return *this;
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle() { reset(); }
-
-    Handle get() const { return m_handle; }
-    explicit operator bool() const { return m_handle != Traits::Empty(); }
-
-    // Gives up ownership without closing.
-    Handle release() { return std::exchange(m_handle, Traits::Empty()); }
-
-    void reset(Handle handle = Traits::Empty()) {
-        Handle old = std::exchange(m_handle, handle);
-        if (old != Traits::Empty()) {
-            Traits::Close(old);
-        }
-    }
-
-private:
-    Handle m_handle = Traits::Empty();
-};
-
-struct FileHandleTraits {
-    using Handle = HANDLE;
-    static Handle Empty() { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) { ::CloseHandle(h); }
-};
 struct RegKeyTraits {
     using Handle = HKEY;
     static Handle Empty() { return nullptr; }

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -44,7 +45,7 @@ struct CapturedStreams {
 enum class TerminalUse { None, Stderr, Controlling };
 
 [[noreturn]] void ExecCli(const std::vector<std::string>& arguments, const CapturedStreams& files, TerminalUse use,
-                          int terminal) {
+                          int terminal, const CliPlace& place = {}) {
     setsid();
     const int in = open(use == TerminalUse::Controlling ? "/dev/null" : files.in.c_str(), O_RDONLY);
     const int out = open(files.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -68,6 +69,12 @@ enum class TerminalUse { None, Stderr, Controlling };
         argv.push_back(argument.data());
     }
     argv.push_back(nullptr);
+    if (!place.folder.empty() && chdir(place.folder.c_str()) != 0) {
+        _exit(126);
+    }
+    if (place.asUser != 0 && (setgid(place.asUser) != 0 || setuid(place.asUser) != 0)) {
+        _exit(126);
+    }
     execv(program.c_str(), argv.data());
     _exit(127);
 }
@@ -164,11 +171,46 @@ CliRun RunWithTerminal(const std::vector<std::string>& arguments, const std::str
 } // namespace
 
 CliRun RunCli(const std::vector<std::string>& arguments, const std::string& input) {
+    return RunCliAt(CliPlace{}, arguments, input);
+}
+
+CliRun RunCliAt(const CliPlace& place, const std::vector<std::string>& arguments, const std::string& input) {
+    CapturedStreams files(input);
+    const pid_t child = fork();
+    if (child == 0) {
+        ExecCli(arguments, files, TerminalUse::None, -1, place);
+    }
+    CliRun run;
+    run.exitCode = WaitFor(child);
+    run.out = ReadAll(files.out);
+    run.err = ReadAll(files.err);
+    return run;
+}
+
+CliRun RunCliInterrupted(const std::vector<std::string>& arguments, const std::string& input,
+                         const std::string& watchedFolder, int signalNumber) {
+    return RunCliMeanwhile(arguments, input, watchedFolder, [&](pid_t child) { kill(child, signalNumber); });
+}
+
+CliRun RunCliMeanwhile(const std::vector<std::string>& arguments, const std::string& input,
+                       const std::string& watchedFolder, const std::function<void(pid_t)>& meanwhile) {
     CapturedStreams files(input);
     const pid_t child = fork();
     if (child == 0) {
         ExecCli(arguments, files, TerminalUse::None, -1);
     }
+    // The signal goes as soon as the engine's temporary output exists: the file is then half done.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    bool seen = false;
+    while (!seen && std::chrono::steady_clock::now() < deadline) {
+        for (const auto& entry : std::filesystem::directory_iterator(watchedFolder)) {
+            seen = seen || entry.path().filename().string().starts_with(".tolvane-");
+        }
+        if (!seen) {
+            usleep(200);
+        }
+    }
+    meanwhile(child);
     CliRun run;
     run.exitCode = WaitFor(child);
     run.out = ReadAll(files.out);

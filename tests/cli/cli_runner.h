@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <sys/types.h>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,23 @@ struct CliRun {
     std::string terminal; // what the program wrote to its pseudo-terminal, if it had one
 };
 
+// Where and as whom the program runs: its current folder (empty: the test's), and a user id other than
+// root's (0: the test's own) for the program to take before it starts.
+struct CliPlace {
+    std::string folder;
+    unsigned asUser = 0;
+};
+
 // Standard input from the given text; no controlling terminal; stdout and stderr captured.
 CliRun RunCli(const std::vector<std::string>& arguments, const std::string& input);
+CliRun RunCliAt(const CliPlace& place, const std::vector<std::string>& arguments, const std::string& input);
+
+// As RunCli, and meanwhile(pid) is called as soon as the engine's temporary output appears in
+// watchedFolder; RunCliInterrupted sends a signal then.
+CliRun RunCliMeanwhile(const std::vector<std::string>& arguments, const std::string& input,
+                       const std::string& watchedFolder, const std::function<void(pid_t)>& meanwhile);
+CliRun RunCliInterrupted(const std::vector<std::string>& arguments, const std::string& input,
+                         const std::string& watchedFolder, int signalNumber);
 
 // stderr on a pseudo-terminal 100 columns wide (stdin and stdout as in RunCli).
 CliRun RunCliWithTerminalStderr(const std::vector<std::string>& arguments, const std::string& input);

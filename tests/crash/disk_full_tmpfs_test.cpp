@@ -19,7 +19,8 @@ using namespace crash_test;
 using Names = std::vector<PathString>;
 
 constexpr size_t kMiB = 1024 * 1024;
-constexpr char kOutputFailedWords[] = "the output could not be written; the file is unchanged";
+constexpr char kOutputFailedWords[] =
+    "the output could not be written (no space left on the disk); the file is unchanged";
 
 class SmallDisk {
 public:

@@ -1,0 +1,12 @@
+// The last failed system call's error code, and plain words for it that a user can act on.
+#pragma once
+
+#include <string>
+
+// errno on POSIX, GetLastError() on Windows.
+int LastSystemError();
+// Clears it, so that a later read tells whether the calls in between failed.
+void ClearSystemError();
+
+// Words for an error code, such as "permission denied" or "no space left on the disk"; empty for 0.
+std::string SystemErrorText(int code);

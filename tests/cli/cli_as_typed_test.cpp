@@ -1,0 +1,235 @@
+// tolvane-cli as people type it: bare names and repeated paths, a closed output pipe, Ctrl-C and SIGTERM,
+// retried prompts, and messages that say why and cannot drive the terminal.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <set>
+
+#include <unistd.h>
+
+#include "cli_runner.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kExitDone = 0;
+constexpr int kExitFailure = 1;
+constexpr unsigned kNobody = 65534;
+
+class CliAsTypedTest : public ::testing::Test {
+protected:
+    CliAsTypedTest() {
+        std::random_device seed;
+        root = fs::temp_directory_path() / ("tolvane-typed-" + std::to_string(seed()));
+        fs::create_directories(root);
+    }
+    ~CliAsTypedTest() override {
+        fs::permissions(root, fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(root);
+    }
+    void Write(const fs::path& relative, const std::string& content) {
+        fs::create_directories((root / relative).parent_path());
+        std::ofstream(root / relative, std::ios::binary) << content;
+    }
+    // Every entry below the root, by relative path.
+    std::set<std::string> Names() const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::recursive_directory_iterator(root)) {
+            names.insert(entry.path().lexically_relative(root).string());
+        }
+        return names;
+    }
+    CliRun RunHere(const std::vector<std::string>& arguments, const std::string& input = "pass word\n") {
+        return RunCliAt(CliPlace{root.string(), 0}, arguments, input);
+    }
+
+    fs::path root;
+};
+
+// Paths as typed in the current folder: bare names, repeats, a file inside a folder also given, links
+// and missing paths named on the command line.
+TEST_F(CliAsTypedTest, PathsAreTakenAsTyped) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> arguments;
+        int exitCode;
+        const char* summary;
+        std::set<std::string> after;
+    };
+    const Case cases[] = {
+        {"bare name", {"encrypt", "a"}, kExitDone, "converted 1, skipped 0, failed 0", {"a.ENC", "b", "dir", "dir/f"}},
+        {"path given twice",
+         {"encrypt", "a", "./a", "b", "a"},
+         kExitDone,
+         "converted 2, skipped 0, failed 0",
+         {"a.ENC", "b.ENC", "dir", "dir/f"}},
+        {"file inside a folder also given",
+         {"encrypt", "dir/f", "./dir", "dir/../dir", "b"},
+         kExitDone,
+         "converted 2, skipped 0, failed 0",
+         {"a", "b.ENC", "dir", "dir/f.ENC"}},
+        {"link named",
+         {"encrypt", "link", "a"},
+         kExitFailure,
+         "converted 1, skipped 0, failed 1",
+         {"a.ENC", "b", "dir", "dir/f", "link"}},
+        {"missing path among others",
+         {"encrypt", "gone", "b"},
+         kExitFailure,
+         "converted 1, skipped 0, failed 1",
+         {"a", "b.ENC", "dir", "dir/f"}},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.what);
+        fs::remove_all(root);
+        Write("a", "alpha");
+        Write("b", "bravo");
+        Write("dir/f", "foxtrot");
+        fs::create_symlink(root / "dir", root / "link");
+        std::set<std::string> after = item.after;
+        after.insert("link");
+        const CliRun run = RunHere([&] {
+            std::vector<std::string> arguments{"--password-stdin"};
+            arguments.insert(arguments.end(), item.arguments.begin(), item.arguments.end());
+            return arguments;
+        }());
+        EXPECT_EQ(run.exitCode, item.exitCode) << run.err;
+        EXPECT_NE(run.out.find(item.summary), std::string::npos) << run.out << run.err;
+        EXPECT_EQ(Names(), after);
+    }
+    EXPECT_NE(RunHere({"--password-stdin", "encrypt", "link"}).err.find("is a link; it was not followed"),
+              std::string::npos);
+
+    // Nothing to convert: said at once, and no password is asked for.
+    const CliRun none = RunHere({"decrypt", "gone.ENC", "also-gone"}, "");
+    EXPECT_EQ(none.exitCode, kExitFailure);
+    EXPECT_NE(none.err.find("gone.ENC: no such file or folder"), std::string::npos) << none.err;
+    EXPECT_EQ(none.err.find("password"), std::string::npos) << none.err;
+}
+
+// `tolvane-cli encrypt DIR | head -1`: the batch goes on after its reader has gone.
+TEST_F(CliAsTypedTest, ClosedOutputDoesNotStopTheBatch) {
+    constexpr int kFiles = 40;
+    for (int index = 0; index < kFiles; ++index) {
+        Write("many/file" + std::to_string(index), std::string(1024 * 1024, 'm'));
+    }
+    const fs::path script = root / "pipe.sh";
+    std::ofstream(script) << "printf 'pass word\\n' | '" TOLVANE_CLI_PATH "' --password-stdin encrypt '"
+                          << (root / "many").string() << "' 2>/dev/null | head -1 >/dev/null\nexit ${PIPESTATUS[1]}\n";
+    const int status = std::system(("bash '" + script.string() + "'").c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kExitDone) << status;
+    int containers = 0;
+    for (const auto& entry : fs::directory_iterator(root / "many")) {
+        containers += entry.path().extension() == ".ENC" ? 1 : 0;
+    }
+    EXPECT_EQ(containers, kFiles);
+}
+
+// Ctrl-C or SIGTERM in the middle of a large file: no temporary is left, the source stays as it was.
+TEST_F(CliAsTypedTest, InterruptLeavesTheFileInHandAsItWas) {
+    constexpr uintmax_t kLarge = 192u * 1024 * 1024;
+    fs::create_directories(root / "big");
+    const fs::path plain = root / "big" / "data";
+    { std::ofstream(plain) << "x"; }
+    fs::resize_file(plain, kLarge);
+    ASSERT_EQ(RunCli({"--password-stdin", "encrypt", plain.string()}, "pass word\n").exitCode, kExitDone);
+    ASSERT_EQ(RunCli({"--password-stdin", "decrypt", (root / "big" / "data.ENC").string()}, "pass word\n").exitCode,
+              kExitDone);
+    struct Case {
+        int signalNumber;
+        int exitCode;
+        const char* mode;
+        const char* source;
+    };
+    const Case cases[] = {{SIGINT, 130, "encrypt", "data"}, {SIGTERM, 143, "encrypt", "data"}};
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.signalNumber);
+        const CliRun run = RunCliInterrupted({"--password-stdin", item.mode, (root / "big").string()}, "pass word\n",
+                                             (root / "big").string(), item.signalNumber);
+        EXPECT_EQ(run.exitCode, item.exitCode) << run.err;
+        EXPECT_NE(run.err.find("interrupted"), std::string::npos) << run.err;
+        EXPECT_EQ(Names(), (std::set<std::string>{"big", "big/data"}));
+        EXPECT_EQ(fs::file_size(plain), kLarge);
+    }
+    ASSERT_EQ(RunCli({"--password-stdin", "encrypt", plain.string()}, "pass word\n").exitCode, kExitDone);
+    const CliRun decrypting = RunCliInterrupted({"--password-stdin", "decrypt", (root / "big").string()}, "pass word\n",
+                                                (root / "big").string(), SIGINT);
+    EXPECT_EQ(decrypting.exitCode, 130) << decrypting.err;
+    EXPECT_EQ(Names(), (std::set<std::string>{"big", "big/data.ENC"}));
+
+    // A path that vanishes while an earlier one is converted ends only its own pass.
+    Write("big/later", "still converted");
+    Write("gone", "removed meanwhile");
+    const CliRun vanished =
+        RunCliMeanwhile({"--password-stdin", "decrypt", (root / "big" / "data.ENC").string(), (root / "gone").string(),
+                         (root / "big" / "later").string()},
+                        "pass word\n", (root / "big").string(), [&](pid_t) { fs::remove(root / "gone"); });
+    EXPECT_EQ(vanished.exitCode, kExitFailure) << vanished.err;
+    EXPECT_NE(vanished.err.find("gone: no longer exists"), std::string::npos) << vanished.err;
+    EXPECT_NE(vanished.out.find("converted 1, skipped 1, failed 1"), std::string::npos) << vanished.out;
+    EXPECT_EQ(Names(), (std::set<std::string>{"big", "big/data", "big/later"}));
+}
+
+// Prompts asked again after a mismatch, and a warning for a short password.
+TEST_F(CliAsTypedTest, PromptsAreRetriedAndShortPasswordsWarned) {
+    Write("doc", "text");
+    const CliRun retried = RunCliWithPromptTerminal({"encrypt", (root / "doc").string()},
+                                                    {"long enough", "typo enough", "long enough", "long enough"});
+    EXPECT_EQ(retried.exitCode, kExitDone) << retried.err;
+    EXPECT_NE(retried.err.find("do not match; try again"), std::string::npos) << retried.err;
+    EXPECT_EQ(retried.err.find("warning"), std::string::npos) << retried.err;
+    EXPECT_TRUE(fs::exists(root / "doc.ENC"));
+
+    const CliRun shortOne = RunCli({"--password-stdin", "decrypt", (root / "doc.ENC").string()}, "long enough\n");
+    EXPECT_EQ(shortOne.exitCode, kExitDone);
+    const CliRun warned = RunCli({"--password-stdin", "encrypt", (root / "doc").string()}, "short\n");
+    EXPECT_EQ(warned.exitCode, kExitDone);
+    EXPECT_NE(warned.err.find("warning: the password is shorter than 8 characters"), std::string::npos) << warned.err;
+}
+
+// What the messages say: help and version, the reason of a failure, escaped names, one word on a wrong
+// password.
+TEST_F(CliAsTypedTest, MessagesSayWhyAndStayPrintable) {
+    const CliRun help = RunCli({"--help"}, "");
+    EXPECT_EQ(help.exitCode, kExitDone);
+    for (const char* words :
+         {"report_pdf.ENC", "original is deleted", "Exit status", "-q, --quiet", "1 to 32", "Latin-1", "--version"}) {
+        EXPECT_NE(help.out.find(words), std::string::npos) << words;
+    }
+    const CliRun version = RunCli({"--version"}, "");
+    EXPECT_EQ(version.exitCode, kExitDone);
+    EXPECT_TRUE(version.out.starts_with("tolvane-cli 1.")) << version.out;
+
+    // A folder the user may not write to: the reason is named.
+    Write("locked/file", "data");
+    fs::permissions(root / "locked", fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                         fs::perms::others_read | fs::perms::others_exec);
+    const CliRun denied =
+        RunCliAt(CliPlace{root.string(), kNobody}, {"--password-stdin", "encrypt", "locked"}, "pass word\n");
+    EXPECT_EQ(denied.exitCode, kExitFailure);
+    EXPECT_NE(denied.err.find("the output could not be written (permission denied); the file is unchanged"),
+              std::string::npos)
+        << denied.err;
+
+    // Names that hold terminal controls are shown escaped, never as escape sequences.
+    Write("odd/red\x1b[31mname\x07", "colour");
+    const CliRun odd = RunHere({"--password-stdin", "encrypt", "odd"});
+    EXPECT_EQ(odd.exitCode, kExitDone) << odd.err;
+    EXPECT_NE(odd.out.find("red\\x1b[31mname\\x07"), std::string::npos) << odd.out;
+    EXPECT_EQ((odd.out + odd.err).find('\x1b'), std::string::npos);
+    EXPECT_EQ((odd.out + odd.err).find('\x07'), std::string::npos);
+
+    // A wrong password: one line per container, and once how many did not open.
+    Write("odd/second", "more");
+    ASSERT_EQ(RunHere({"--password-stdin", "encrypt", "odd"}).exitCode, kExitDone);
+    const CliRun wrong = RunHere({"--password-stdin", "decrypt", "odd"}, "not it at all\n");
+    EXPECT_EQ(wrong.exitCode, kExitFailure);
+    EXPECT_NE(wrong.err.find("2 containers did not open with that password"), std::string::npos) << wrong.err;
+}
+
+} // namespace
