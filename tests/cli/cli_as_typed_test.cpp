@@ -11,44 +11,18 @@
 
 #include <unistd.h>
 
+#include "cli_folder_test.h"
 #include "cli_runner.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-constexpr int kExitDone = 0;
-constexpr int kExitFailure = 1;
 constexpr unsigned kNobody = 65534;
 
-class CliAsTypedTest : public ::testing::Test {
+class CliAsTypedTest : public CliFolderTest {
 protected:
-    CliAsTypedTest() {
-        std::random_device seed;
-        root = fs::temp_directory_path() / ("tolvane-typed-" + std::to_string(seed()));
-        fs::create_directories(root);
-    }
-    ~CliAsTypedTest() override {
-        fs::permissions(root, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(root);
-    }
-    void Write(const fs::path& relative, const std::string& content) {
-        fs::create_directories((root / relative).parent_path());
-        std::ofstream(root / relative, std::ios::binary) << content;
-    }
-    // Every entry below the root, by relative path.
-    std::set<std::string> Names() const {
-        std::set<std::string> names;
-        for (const auto& entry : fs::recursive_directory_iterator(root)) {
-            names.insert(entry.path().lexically_relative(root).string());
-        }
-        return names;
-    }
     CliRun RunHere(const std::vector<std::string>& arguments, const std::string& input = "pass word\n") {
         return RunCliAt(CliPlace{root.string(), 0}, arguments, input);
     }
-
-    fs::path root;
 };
 
 // Paths as typed in the current folder: bare names, repeats, a file inside a folder also given, links

@@ -7,48 +7,13 @@
 #include <map>
 #include <random>
 
+#include "cli_folder_test.h"
 #include "cli_runner.h"
 #include "container.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-constexpr int kExitDone = 0;
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
-
-class CliTest : public ::testing::Test {
-protected:
-    CliTest() {
-        std::random_device seed;
-        root = fs::temp_directory_path() / ("tolvane-cli-" + std::to_string(seed()));
-        fs::create_directories(root);
-    }
-    ~CliTest() override { fs::remove_all(root); }
-
-    void Write(const fs::path& relative, const std::string& content) {
-        fs::create_directories((root / relative).parent_path());
-        std::ofstream(root / relative, std::ios::binary) << content;
-    }
-    std::string Read(const fs::path& relative) const {
-        std::ifstream in(root / relative, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    // Every file below the root, by relative path, with its content.
-    std::map<std::string, std::string> Snapshot() const {
-        std::map<std::string, std::string> files;
-        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root)) {
-            if (entry.is_regular_file()) {
-                files[fs::relative(entry.path(), root).string()] = Read(fs::relative(entry.path(), root));
-            }
-        }
-        return files;
-    }
-    std::string At(const fs::path& relative) const { return (root / relative).string(); }
-
-    fs::path root;
-};
+using CliTest = CliFolderTest;
 
 TEST_F(CliTest, UsageErrorsExitWithTwo) {
     const std::vector<std::vector<std::string>> cases = {
