@@ -21,8 +21,16 @@ std::string FailureWords(const ConvertResult& result, bool encrypting) {
     case ConvertOutcome::Converted:
     case ConvertOutcome::SkippedEmpty:
     case ConvertOutcome::SkippedNotContainer:
+    case ConvertOutcome::NotARegularFile:
         return {};
     case ConvertOutcome::ConvertedSourceKept:
+        if (result.otherLinks > 0) {
+            const std::string names =
+                std::to_string(result.otherLinks) +
+                (result.otherLinks == 1 ? " other name (hard link)" : " other names (hard links)");
+            return encrypting ? "the plain file has " + names + ", under which it stays readable unencrypted"
+                              : "the encrypted file has " + names + " and was kept";
+        }
         return encrypting ? "the plain file could not be deleted after encryption" + Reason(result) +
                                 " and is still there unencrypted"
                           : "the encrypted file could not be deleted after decryption" + Reason(result);
@@ -81,6 +89,9 @@ void BatchReport::FileConverted(const PathString& path, const ConvertResult& res
         return;
     case ConvertOutcome::SkippedNotContainer:
         Skipped(path, "not an .ENC file");
+        return;
+    case ConvertOutcome::NotARegularFile:
+        Skipped(path, "not a regular file; a link is never followed");
         return;
     case ConvertOutcome::WrongPassword:
         ++m_wrongPassword;

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "batch_walker.h"
-#include "folder_listing.h"
+#include "folder.h"
 #include "progress_line.h"
 
 class BatchReport final : public BatchObserver {

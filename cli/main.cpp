@@ -11,7 +11,7 @@
 #include "batch_report.h"
 #include "batch_walker.h"
 #include "console_output.h"
-#include "folder_listing.h"
+#include "folder.h"
 #include "interrupt.h"
 #include "password_prompt.h"
 #include "progress_line.h"

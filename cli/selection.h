@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "folder_listing.h"
+#include "folder.h"
 #include "path_text.h"
 
 struct NamedPath {

@@ -20,12 +20,12 @@ namespace {
 constexpr unsigned kMaxNameAttempts = 9999;
 
 ConvertResult Failed(ConvertOutcome outcome) {
-    return ConvertResult{outcome, {}, 0};
+    return ConvertResult{outcome, {}, 0, 0};
 }
 
 // A failure of a system call: the result carries its error, read before anything else can change it.
 ConvertResult FailedCall(ConvertOutcome outcome) {
-    return ConvertResult{outcome, {}, LastSystemError()};
+    return ConvertResult{outcome, {}, LastSystemError(), 0};
 }
 
 // Reads until count bytes are in or the file ends; nullopt when a read fails.
@@ -83,7 +83,7 @@ size_t EncipherChunk(const FileKey& key, uint8_t* chunk, size_t n, bool last, Fi
 // Moves the finished output to the first free name: the name itself, then " (2)", " (3)", ... Nothing that
 // exists is ever replaced, and a name taken by someone else in the meantime only moves on to the next.
 // Gives the bare name used, and its full path in finalPath.
-std::optional<Utf16String> MoveToFreeName(TempOutput& output, const PathString& folder, const NameParts& parts,
+std::optional<Utf16String> MoveToFreeName(TempOutput& output, const HeldFolder& folder, const NameParts& parts,
                                           PathString* finalPath) {
     for (unsigned attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {
         Utf16String name = CandidateName(parts, attempt, kPlatformNameRules);
@@ -91,10 +91,9 @@ std::optional<Utf16String> MoveToFreeName(TempOutput& output, const PathString& 
         if (!nativeName) {
             return std::nullopt;
         }
-        PathString candidate = folder + *nativeName;
-        switch (output.MoveTo(candidate)) {
+        switch (output.MoveTo(*nativeName)) {
         case MoveResult::Moved:
-            *finalPath = std::move(candidate);
+            *finalPath = folder.ChildPath(*nativeName);
             return name;
         case MoveResult::NameTaken:
             continue;
@@ -106,49 +105,80 @@ std::optional<Utf16String> MoveToFreeName(TempOutput& output, const PathString& 
 }
 
 // The output stands complete under its final name. The source goes only when the new name is durable and
-// the source is still the file that was read, unchanged.
-ConvertResult FinishWithSource(TempOutput& output, SourceFile& source, const PathChar* sourcePath,
+// the source is still the file that was read, unchanged, with no other name that would keep it readable.
+ConvertResult FinishWithSource(TempOutput& output, const HeldFolder& folder, PathView name, const SourceFile& source,
                                PathString finalPath) {
     ClearSystemError();
-    const bool durable = output.SyncFolder();
-    const FileIdentity identity = source.identity();
-    source.Close();
-    if (!durable || !DeleteIfSameFile(sourcePath, identity)) {
-        return ConvertResult{ConvertOutcome::ConvertedSourceKept, std::move(finalPath), LastSystemError()};
+    if (!output.SyncFolder()) {
+        return ConvertResult{ConvertOutcome::ConvertedSourceKept, std::move(finalPath), LastSystemError(), 0};
     }
-    return ConvertResult{ConvertOutcome::Converted, std::move(finalPath), 0};
+    switch (DeleteIfSameFile(folder, name, source)) {
+    case SourceRemoval::Removed:
+    case SourceRemoval::Gone: // removed meanwhile by someone else: no plain copy is left either way
+        return ConvertResult{ConvertOutcome::Converted, std::move(finalPath), 0, 0};
+    case SourceRemoval::OtherLinks:
+        return ConvertResult{ConvertOutcome::ConvertedSourceKept, std::move(finalPath), 0, source.identity().links - 1};
+    case SourceRemoval::Kept:
+        break;
+    }
+    return ConvertResult{ConvertOutcome::ConvertedSourceKept, std::move(finalPath), LastSystemError(), 0};
+}
+
+// The source opened relative to its folder; the outcome for a name that cannot be taken.
+std::optional<SourceFile> OpenSource(const HeldFolder& folder, PathView name, ConvertResult* refusal) {
+    ClearSystemError();
+    bool notRegular = false;
+    auto source = SourceFile::Open(folder, name, &notRegular);
+    if (!source) {
+        *refusal = notRegular ? Failed(ConvertOutcome::NotARegularFile) : FailedCall(ConvertOutcome::SourceUnreadable);
+    }
+    return source;
+}
+
+// The folder that holds a path, for the path forms of the procedures.
+std::optional<HeldFolder> ParentOf(const PathChar* path, PathString* name, ConvertResult* refusal) {
+    if (path == nullptr || *path == 0) {
+        *refusal = Failed(ConvertOutcome::BadPath);
+        return std::nullopt;
+    }
+    PathString bareName;
+    if (GetBareFileName(&bareName, path) == 0 || bareName.empty()) {
+        *refusal = Failed(ConvertOutcome::BadPath);
+        return std::nullopt;
+    }
+    ClearSystemError();
+    auto folder = HeldFolder::OpenParent(path, name);
+    if (!folder) {
+        *refusal = FailedCall(ConvertOutcome::SourceUnreadable);
+    }
+    return folder;
 }
 
 } // namespace
 
-ConvertResult EncryptToContainer(const PathChar* path, const Utf16Char* password) {
-    if (path == nullptr || *path == 0 || password == nullptr) {
+ConvertResult EncryptEntry(const HeldFolder& folder, PathView bareName, const Utf16Char* password) {
+    if (bareName.empty() || password == nullptr) {
         return Failed(ConvertOutcome::BadPath);
     }
     const FileKey key(password);
 
-    PathString bareName;
-    if (GetBareFileName(&bareName, path) == 0 || bareName.empty()) {
-        return Failed(ConvertOutcome::BadPath);
-    }
     // The header keeps the name in 256 units with its terminator; a name that is not valid UTF-8 (POSIX)
     // has no exact UTF-16 form. Both are refused rather than stored changed.
     const auto storedName = PathToUtf16(bareName);
     if (!storedName || storedName->size() > ENC_NAME_UNITS - 1) {
         return Failed(ConvertOutcome::BadPath);
     }
-    const PathString folder = FolderOf(path);
-
-    ClearSystemError();
-    auto source = SourceFile::Open(path);
+    ConvertResult refusal;
+    auto source = OpenSource(folder, bareName, &refusal);
     if (!source) {
-        return FailedCall(ConvertOutcome::SourceUnreadable);
+        return refusal;
     }
+    const PathString path = folder.ChildPath(bareName);
     const uint64_t plainLength = source->size();
     if (plainLength == 0) {
         return Failed(ConvertOutcome::SkippedEmpty);
     }
-    ReportProgress(path, plainLength, 0);
+    ReportProgress(path.c_str(), plainLength, 0);
 
     auto buffer = ChunkBuffer::Allocate();
     if (!buffer) {
@@ -198,38 +228,33 @@ ConvertResult EncryptToContainer(const PathChar* path, const Utf16Char* password
     if (!MoveToFreeName(*output, folder, ContainerNameParts(*storedName), &finalPath)) {
         return FailedCall(ConvertOutcome::OutputFailed);
     }
-    return FinishWithSource(*output, *source, path, std::move(finalPath));
+    return FinishWithSource(*output, folder, bareName, *source, std::move(finalPath));
 }
 
-ConvertResult DecryptFromContainer(const PathChar* path, const Utf16Char* password) {
-    if (path == nullptr || *path == 0 || password == nullptr) {
+ConvertResult DecryptEntry(const HeldFolder& folder, PathView containerName, const Utf16Char* password) {
+    if (containerName.empty() || password == nullptr) {
         return Failed(ConvertOutcome::BadPath);
     }
-    if (!IsContainerName(path)) {
+    if (!IsContainerName(containerName)) {
         return Failed(ConvertOutcome::SkippedNotContainer);
     }
     const FileKey key(password);
 
-    PathString containerName;
-    if (GetBareFileName(&containerName, path) == 0) {
-        return Failed(ConvertOutcome::BadPath);
-    }
     const auto containerName16 = PathToUtf16(containerName);
     if (!containerName16) {
         return Failed(ConvertOutcome::BadPath);
     }
-    const PathString folder = FolderOf(path);
-
-    ClearSystemError();
-    auto source = SourceFile::Open(path);
+    ConvertResult refusal;
+    auto source = OpenSource(folder, containerName, &refusal);
     if (!source) {
-        return FailedCall(ConvertOutcome::SourceUnreadable);
+        return refusal;
     }
+    const PathString path = folder.ChildPath(containerName);
     const uint64_t containerLength = source->size();
     if (containerLength == 0) {
         return Failed(ConvertOutcome::SkippedEmpty);
     }
-    ReportProgress(path, containerLength, 0);
+    ReportProgress(path.c_str(), containerLength, 0);
     if (containerLength < ENC_HEADER_SIZE) {
         return Failed(ConvertOutcome::Damaged);
     }
@@ -240,7 +265,7 @@ ConvertResult DecryptFromContainer(const PathChar* path, const Utf16Char* passwo
     }
     AesDecryptBlocks(key.context(), header.data(), header.data(), ENC_HEADER_BLOCKS);
     if (!HasHeaderMagic(header)) {
-        NotifyWrongPassword(path);
+        NotifyWrongPassword(path.c_str());
         return Failed(ConvertOutcome::WrongPassword);
     }
     const uint64_t bodyLength = containerLength - ENC_HEADER_SIZE;
@@ -299,7 +324,24 @@ ConvertResult DecryptFromContainer(const PathChar* path, const Utf16Char* passwo
         return FailedCall(ConvertOutcome::OutputFailed);
     }
     SetRestoredName(*usedName);
-    return FinishWithSource(*output, *source, path, std::move(finalPath));
+    return FinishWithSource(*output, folder, containerName, *source, std::move(finalPath));
+}
+
+ConvertResult EncryptToContainer(const PathChar* path, const Utf16Char* password) {
+    PathString name;
+    ConvertResult refusal;
+    const auto folder = ParentOf(path, &name, &refusal);
+    return folder ? EncryptEntry(*folder, name, password) : refusal;
+}
+
+ConvertResult DecryptFromContainer(const PathChar* path, const Utf16Char* password) {
+    if (path != nullptr && *path != 0 && !IsContainerName(path)) {
+        return Failed(ConvertOutcome::SkippedNotContainer);
+    }
+    PathString name;
+    ConvertResult refusal;
+    const auto folder = ParentOf(path, &name, &refusal);
+    return folder ? DecryptEntry(*folder, name, password) : refusal;
 }
 
 int EncryptOneFile(const PathChar* path, const Utf16Char* password) {

@@ -7,6 +7,8 @@
 
 #include "path_text.h"
 
+class HeldFolder; // folder.h
+
 // Layout of a container (all multi-byte values little-endian):
 //   offset 0    528 bytes  header, each of its 33 blocks enciphered alone with AES-256 (ECB)
 //   offset 528  B bytes    body: the plain data, then the filler, in 16-byte blocks enciphered alone
@@ -31,31 +33,34 @@ inline constexpr char ENC_MAGIC[ENC_MAGIC_SIZE + 1] = "Encrypt AES256";
 enum class ConvertOutcome {
     Converted,           // output complete, flushed, under its final name (outputPath); source deleted
     ConvertedSourceKept, // output complete as above, but the source is still there: its deletion failed
-                         // (read-only, say), it was replaced or changed meanwhile, or the new name could
-                         // not be made durable. An encrypt caller should report this: the plain file is
+                         // (read-only, say), it was replaced or changed meanwhile, the new name could not
+                         // be made durable, or it has other names (hard links, otherLinks) under which it
+                         // would stay readable. An encrypt caller should report this: the plain file is
                          // still there in the clear.
     SkippedEmpty,        // the source (plain file or container) is empty: nothing to convert
     SkippedNotContainer, // decrypt of a file whose extension is not ENC (in any case): nothing opened
+    NotARegularFile,     // the name holds a link (never followed), a folder or a device: nothing changed
     WrongPassword,       // header text differs: wrong password or not a container (the hook was called)
     Damaged,             // container shorter than its header, or a body no writer makes (pad count 0 or
                          // above 16, not whole blocks, pad count longer than the body)
     BadPath,             // null path or password, empty path, no folder part, a path ending in a
                          // separator, or a name that cannot be stored exactly (POSIX: not valid UTF-8;
                          // longer than 255 UTF-16 units)
-    SourceUnreadable,    // the source cannot be opened (missing, a folder, locked), a read failed, or its
-                         // length changed while it was read
-    OutputFailed,        // the output could not be created, written (disk full), flushed or moved to a
-                         // free name
-    OutOfMemory,         // the chunk buffer could not be allocated
-    Interrupted,         // the interrupt check (SetInterruptCheck) asked to stop before the output was
-                         // complete: the temporary output is removed and the source left as it was
+    SourceUnreadable, // the source cannot be opened (missing, locked, taken by another conversion), a read failed, or
+                      // its length changed while it was read
+    OutputFailed, // the output could not be created, written (disk full), flushed or moved to a
+                  // free name
+    OutOfMemory,  // the chunk buffer could not be allocated
+    Interrupted,  // the interrupt check (SetInterruptCheck) asked to stop before the output was
+                  // complete: the temporary output is removed and the source left as it was
 };
 
 struct ConvertResult {
     ConvertOutcome outcome = ConvertOutcome::BadPath;
-    PathString outputPath; // the final output's full path when converted, else empty
-    int systemError = 0;   // for SourceUnreadable, OutputFailed and ConvertedSourceKept: the error of the
-                           // system call that failed (system_error.h), 0 when none did
+    PathString outputPath;   // the final output's full path when converted, else empty
+    int systemError = 0;     // for SourceUnreadable, OutputFailed and ConvertedSourceKept: the error of the
+                             // system call that failed (system_error.h), 0 when none did
+    uint32_t otherLinks = 0; // for ConvertedSourceKept: the source's other names, which keep it readable
 };
 
 // Full forms: the outcome and the output's name, for the walker and the command line. The output never
@@ -64,6 +69,11 @@ struct ConvertResult {
 // 255 UTF-16 units (and 255 UTF-8 bytes on POSIX) by shortening the stem.
 ConvertResult EncryptToContainer(const PathChar* path, const Utf16Char* password);
 ConvertResult DecryptFromContainer(const PathChar* path, const Utf16Char* password);
+
+// The same for the entry name of an open folder, which the walker holds: nothing is reached through a
+// link, and the output is made in that folder whatever becomes of the path it was reached by.
+ConvertResult EncryptEntry(const HeldFolder& folder, PathView name, const Utf16Char* password);
+ConvertResult DecryptEntry(const HeldFolder& folder, PathView name, const Utf16Char* password);
 
 // 1 when the file was converted (its source deletion attempted), 0 otherwise.
 int EncryptOneFile(const PathChar* path, const Utf16Char* password);
@@ -103,10 +113,3 @@ void SetWrongPasswordHook(WrongPasswordHook hook, void* context);
 // Interrupted. Without a check the engine never stops early.
 using InterruptCheck = bool (*)(void* context);
 void SetInterruptCheck(InterruptCheck check, void* context);
-
-// Engine temporary files (outputs being written): ".tolvane-" + 16 hex digits + ".tmp". A batch never
-// converts them, and removes a leftover one only when no process holds it any more.
-bool IsEngineTempName(PathView bareName);
-// True when path (whose bare name must be an engine temporary name, else nothing happens) was removed;
-// false when a process still holds it, or it is not there or could not be removed.
-bool RemoveStaleTempFile(const PathChar* path);

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <optional>
 
+#include "temp_files.h"
+
 namespace {
 
 constexpr Utf16Char kUnderscore = '_';
@@ -291,6 +293,12 @@ Utf16String SanitizeStoredName(Utf16View storedName, Utf16View containerName, Na
     }
     if (rules == NameRules::Windows) {
         AvoidWindowsDeviceName(name);
+    }
+    // A name of the engine's temporary form would be passed over by every later batch: like a device name,
+    // it gets a "_" that takes it out of that form.
+    const auto nativeName = Utf16ToPath(name);
+    if (nativeName && IsEngineTempName(*nativeName)) {
+        name.insert(0, 1, kUnderscore);
     }
     return name;
 }

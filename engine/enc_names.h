@@ -40,5 +40,5 @@ Utf16String CandidateName(const NameParts& parts, unsigned attempt, NameRules ru
 // name that is empty, "." or ".." gives the container's own name without its extension. Under Windows
 // rules the characters Windows forbids become '_', trailing dots and spaces go, and a device name (CON,
 // NUL.txt, COM1, ...) gets '_' after its stem. Under POSIX rules an unpaired surrogate becomes '_', since
-// it has no UTF-8 form.
+// it has no UTF-8 form. Under both, a name of the engine's temporary form gets a leading '_'.
 Utf16String SanitizeStoredName(Utf16View storedName, Utf16View containerName, NameRules rules);

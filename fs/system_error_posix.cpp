@@ -36,6 +36,10 @@ std::string SystemErrorText(int code) {
     case ETXTBSY:
     case EBUSY:
         return "the file is in use";
+    case EWOULDBLOCK:
+        return "another conversion is working on the file";
+    case ELOOP:
+        return "it is a link, which is never followed";
     default:
         return std::strerror(code);
     }

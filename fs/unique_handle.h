@@ -7,6 +7,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 // One holder for every handle kind whose release is a plain function call. Traits give the empty value
@@ -44,10 +46,26 @@ private:
 };
 
 #ifdef _WIN32
-// Kernel object handles whose failed open gives INVALID_HANDLE_VALUE (files, folders).
+// Files and folders: a failed CreateFileW gives INVALID_HANDLE_VALUE.
 struct FileHandleTraits {
     using Handle = HANDLE;
     static Handle Empty() { return INVALID_HANDLE_VALUE; }
     static void Close(Handle h) { ::CloseHandle(h); }
 };
+// Processes, threads, events and handles from the native API, whose empty value is null. (A process
+// handle never goes into a FileHandle: INVALID_HANDLE_VALUE is also GetCurrentProcess().)
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { ::CloseHandle(h); }
+};
+using KernelHandle = UniqueHandle<KernelHandleTraits>;
+#else
+// POSIX file descriptors.
+struct FileHandleTraits {
+    using Handle = int;
+    static Handle Empty() { return -1; }
+    static void Close(Handle h) { ::close(h); }
+};
 #endif
+using FileHandle = UniqueHandle<FileHandleTraits>;

@@ -7,6 +7,7 @@
 
 #include <cwchar>
 
+#include "full_path.h"
 #include "installer_texts.h"
 #include "module_path.h"
 #include "qarnet_automation.h"
@@ -39,23 +40,9 @@ unsigned short* AsTypeLibraryText(std::wstring& text) {
     return reinterpret_cast<unsigned short*>(text.data());
 }
 
-std::wstring FullPath(const std::wstring& path) {
-    const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) {
-        return {};
-    }
-    std::wstring full(needed, L'\0');
-    const DWORD length = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-    if (length == 0 || length >= needed) {
-        return {};
-    }
-    full.resize(length);
-    return full;
-}
-
 // Starts the file with its default action. The process handle, or none when it could not be started
 // or the shell handed the file on without one.
-FileHandle LaunchWithAssociatedProgram(const std::wstring& plainPath) {
+KernelHandle LaunchWithAssociatedProgram(const std::wstring& plainPath) {
     SHELLEXECUTEINFOW launch{};
     launch.cbSize = sizeof(launch);
     launch.fMask = SEE_MASK_NOCLOSEPROCESS;
@@ -65,7 +52,7 @@ FileHandle LaunchWithAssociatedProgram(const std::wstring& plainPath) {
     if (!::ShellExecuteExW(&launch) || !launch.hProcess) {
         return {};
     }
-    return FileHandle(launch.hProcess);
+    return KernelHandle(launch.hProcess);
 }
 
 void WaitUntilProcessEnds(HANDLE process) {
@@ -80,7 +67,7 @@ void WaitUntilProcessEnds(HANDLE process) {
 
 // True once no other program holds the file open, tested by opening it with no sharing at all.
 bool FileIsFree(const std::wstring& path) {
-    FileHandle probe(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    FileHandle probe(::CreateFileW(LongFormPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     return probe || ::GetLastError() != ERROR_SHARING_VIOLATION;
 }
@@ -117,7 +104,7 @@ void OpenEncryptedFile(const std::wstring& containerPath) {
 
     // The plain file is restored beside the container; a relative path is made full first so that its
     // folder is known.
-    std::wstring container = FullPath(containerPath);
+    std::wstring container = MakeFullPath(containerPath).value_or(std::wstring());
     const std::wstring folder = FolderWithSeparator(container);
     if (folder.empty()) {
         return;
@@ -132,7 +119,7 @@ void OpenEncryptedFile(const std::wstring& containerPath) {
     }
     const std::wstring plainPath = folder + restoredName;
 
-    if (FileHandle process = LaunchWithAssociatedProgram(plainPath)) {
+    if (KernelHandle process = LaunchWithAssociatedProgram(plainPath)) {
         WaitUntilProcessEnds(process.get());
     }
     // A file that its program moved away or deleted is no longer ours to report.

@@ -21,6 +21,7 @@ public:
         case ConvertOutcome::SkippedEmpty:
         case ConvertOutcome::SkippedNotContainer:
         case ConvertOutcome::WrongPassword:
+        case ConvertOutcome::NotARegularFile:
             break;
         case ConvertOutcome::ConvertedSourceKept:
         case ConvertOutcome::Damaged:

@@ -37,7 +37,6 @@ struct GdiObjectTraits {
     static void Close(Handle h) { ::DeleteObject(h); }
 };
 
-using FileHandle = UniqueHandle<FileHandleTraits>;
 using RegKey = UniqueHandle<RegKeyTraits>;
 using GlobalMemory = UniqueHandle<GlobalMemoryTraits>;
 using MenuHandle = UniqueHandle<MenuTraits>;

@@ -199,12 +199,17 @@ CliRun RunCliMeanwhile(const std::vector<std::string>& arguments, const std::str
     if (child == 0) {
         ExecCli(arguments, files, TerminalUse::None, -1);
     }
-    // The signal goes as soon as the engine's temporary output exists: the file is then half done.
+    // The signal goes as soon as the engine's output exists: the file is then half done. The output has
+    // no name on Linux; the program's open descriptors show it ("/folder/#123 (deleted)").
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    const std::string descriptors = "/proc/" + std::to_string(child) + "/fd";
     bool seen = false;
     while (!seen && std::chrono::steady_clock::now() < deadline) {
-        for (const auto& entry : std::filesystem::directory_iterator(watchedFolder)) {
-            seen = seen || entry.path().filename().string().starts_with(".tolvane-");
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(descriptors, error)) {
+            const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+            seen = seen || (target.starts_with(watchedFolder) &&
+                            (target.ends_with("(deleted)") || target.find("/.tolvane-") != std::string::npos));
         }
         if (!seen) {
             usleep(200);

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "temp_files.h"
+
 namespace crash_test {
 
 namespace {

@@ -112,7 +112,8 @@ TEST(Names, OnlyContainerExtensionsAreDecrypted) {
     for (const PathChar* name : {P("a.ENC.bak"), P("a.ENCX"), P("aENC"), P("a.EN")}) {
         SCOPED_TRACE(Printable(name));
         ASSERT_TRUE(WriteBytes(folder / name, PatternBytes(600)));
-        EXPECT_EQ(DecryptFromContainer((folder / name).c_str(), kTestPassword).outcome, ConvertOutcome::SkippedNotContainer);
+        EXPECT_EQ(DecryptFromContainer((folder / name).c_str(), kTestPassword).outcome,
+                  ConvertOutcome::SkippedNotContainer);
         EXPECT_EQ(DecryptOneFile((folder / name).c_str(), kTestPassword), 0);
     }
     SetProgressHook(nullptr, nullptr);
@@ -150,7 +151,8 @@ TEST(Names, TakenNamesGetTheFirstFreeNumberInsteadOfBeingReplaced) {
     ASSERT_TRUE(WriteBytes(folder / P("Makefile"), plain));
     ASSERT_EQ(EncryptOneFile((folder / P("Makefile")).c_str(), kTestPassword), 1);
     ASSERT_TRUE(MakeFolder(folder / P("Makefile")));
-    ASSERT_EQ(DecryptFromContainer((folder / P("Makefile.ENC")).c_str(), kTestPassword).outputPath, folder / P("Makefile (2)"));
+    ASSERT_EQ(DecryptFromContainer((folder / P("Makefile.ENC")).c_str(), kTestPassword).outputPath,
+              folder / P("Makefile (2)"));
 }
 
 TEST(Names, CandidateNamesStayWithin255Units) {

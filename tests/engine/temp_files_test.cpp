@@ -1,10 +1,14 @@
-// Engine temporary files: their names, and the removal of leftovers only when nobody holds them.
+// Engine temporary outputs: their names, and that an unfinished one leaves nothing behind.
 #include <gtest/gtest.h>
 
 #include "engine_test_files.h"
+#include "fault_injection.h"
 #include "file_io.h"
+#include "temp_files.h"
 
 namespace {
+
+using Names = std::vector<PathString>;
 
 TEST(TempFiles, NamesAreRecognisedAndNeverContainers) {
     EXPECT_TRUE(IsEngineTempName(P(".tolvane-0123456789abcdef.tmp")));
@@ -16,34 +20,27 @@ TEST(TempFiles, NamesAreRecognisedAndNeverContainers) {
     }
 }
 
-TEST(TempFiles, OnlyUnheldLeftoversAreRemoved) {
-    TempFolder folder;
-    const FileIdentity permissions{0, 0, 0, 0, 0600};
-    auto held = TempOutput::Create(folder.path(), permissions);
-    ASSERT_TRUE(held);
-    PathString heldName;
-    ASSERT_EQ(GetBareFileName(&heldName, held->path().c_str()), 1);
-    EXPECT_TRUE(IsEngineTempName(heldName));
-    EXPECT_FALSE(IsContainerName(held->path()));
-    EXPECT_FALSE(RemoveStaleTempFile(held->path().c_str()));
-    EXPECT_TRUE(FileExists(held->path()));
-
-    // A leftover of a killed run: nobody holds it.
-    const PathString leftover = folder / P(".tolvane-00000000deadbeef.tmp");
-    ASSERT_TRUE(WriteBytes(leftover, PatternBytes(10)));
-    EXPECT_TRUE(RemoveStaleTempFile(leftover.c_str()));
-    EXPECT_FALSE(FileExists(leftover));
-
-    // Anything else is never touched, held or not.
-    ASSERT_TRUE(WriteBytes(folder / P("user.tmp"), PatternBytes(10)));
-    EXPECT_FALSE(RemoveStaleTempFile((folder / P("user.tmp")).c_str()));
-    EXPECT_FALSE(RemoveStaleTempFile(nullptr));
-    EXPECT_TRUE(FileExists(folder / P("user.tmp")));
-
-    const PathString heldPath = held->path();
-    held.reset();
-    EXPECT_FALSE(FileExists(heldPath));
-    EXPECT_EQ(ListNames(folder.path()), std::vector<PathString>{P("user.tmp")});
+// An output that is never moved into place leaves nothing behind, with a name or without one.
+TEST(TempFiles, UnfinishedOutputsLeaveNothing) {
+    for (const bool named : {false, true}) {
+        TempFolder folder;
+        const auto open = HeldFolder::Open(folder.path());
+        ASSERT_TRUE(open);
+        {
+            FaultScope keepNames;
+            PreferNamedTemporaries(named);
+            auto output = TempOutput::Create(*open, FileIdentity{});
+            ASSERT_TRUE(output);
+            const Bytes bytes = PatternBytes(100);
+            EXPECT_EQ(output->Write(bytes.data(), bytes.size()), bytes.size());
+            if (named) {
+                const Names names = ListNames(folder.path());
+                ASSERT_EQ(names.size(), 1u);
+                EXPECT_TRUE(IsEngineTempName(names[0]));
+            }
+        }
+        EXPECT_EQ(ListNames(folder.path()), Names{}) << (named ? "named" : "without a name");
+    }
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "container.h"
+#include "temp_files.h"
 #include "container_layout.h"
 #include "enc_names.h"
 #include "file_key.h"

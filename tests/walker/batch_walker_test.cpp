@@ -241,9 +241,9 @@ TEST_F(BatchWalkerTest, NeverConvertsItsOwnOutputAgain) {
     EXPECT_EQ(NamesIn(plain).size(), static_cast<size_t>(kFiles));
 }
 
-// A leftover output of a killed run is neither counted nor converted, and is removed; a user's file that
-// merely resembles one is an ordinary file.
-TEST_F(BatchWalkerTest, LeftoverEngineTemporaryIsRemovedNotConverted) {
+// A leftover output of a killed run is neither counted nor converted, and is reported and kept: no file is
+// deleted because of its name. A user's file that merely resembles one is an ordinary file.
+TEST_F(BatchWalkerTest, LeftoverEngineTemporaryIsReportedAndKept) {
     const fs::path folder = tree / "f";
     MakeFolder(folder);
     WriteFile(folder / ".tolvane-0123456789abcdef.tmp", "half a container");
@@ -254,9 +254,11 @@ TEST_F(BatchWalkerTest, LeftoverEngineTemporaryIsRemovedNotConverted) {
     const RecordingObserver observer = Process(selection, kModeEncrypt);
 
     EXPECT_EQ(observer.Names(WalkEvent::Converted), Names{".tolvane-notrandomdigits.tmp"});
-    ASSERT_EQ(observer.Names(WalkEvent::PassedOver), Names{".tolvane-0123456789abcdef.tmp"});
+    // Named on its own and met again in its folder: reported both times, deleted neither time.
+    ASSERT_EQ(observer.Names(WalkEvent::PassedOver),
+              (Names{".tolvane-0123456789abcdef.tmp", ".tolvane-0123456789abcdef.tmp"}));
     EXPECT_EQ(observer.events.front().reason, PassOverReason::EngineTemporary);
-    EXPECT_EQ(NamesIn(folder), Names{".tolvane-notrandomdigits_tmp.ENC"});
+    EXPECT_EQ(NamesIn(folder), (Names{".tolvane-0123456789abcdef.tmp", ".tolvane-notrandomdigits_tmp.ENC"}));
 }
 
 TEST_F(BatchWalkerTest, FolderThatCannotBeListedGivesZero) {

@@ -1,13 +1,9 @@
-// Temporary output names, and the removal of leftovers that a killed run left behind.
+// Temporary output names: made at random, recognised by their form.
 #include "temp_files.h"
 
 #include <atomic>
 #include <chrono>
 #include <random>
-
-#include "container.h"
-#include "enc_names.h"
-#include "file_io.h"
 
 namespace {
 
@@ -79,16 +75,4 @@ bool IsEngineTempName(PathView bareName) {
         }
     }
     return true;
-}
-
-bool RemoveStaleTempFile(const PathChar* path) {
-    if (path == nullptr) {
-        return false;
-    }
-    PathString bareName;
-    // Only ever a name of the engine's own form: this never deletes a user's file.
-    if (!GetBareFileName(&bareName, path) || !IsEngineTempName(bareName)) {
-        return false;
-    }
-    return RemoveFileIfUnheld(path) == UnheldRemoval::Removed;
 }

@@ -1,5 +1,7 @@
 // Faults on demand in the file layer: a test arms "the Nth operation of this kind fails" (or writes short,
-// or ends the process) and then drives the engine as usual. Disarmed, each check is one relaxed atomic load.
+// or ends the process) and then drives the engine as usual. Only the test builds of the libraries carry
+// the seam (TOLVANE_FAULT_SEAM); in the shipped ones every check is an inline "proceed" and the rest of
+// this header is absent.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +30,24 @@ enum class FaultAction : uint8_t {
 };
 inline constexpr int FAULT_CRASH_EXIT_CODE = 86;
 
+// For the file layer: counts one operation and tells what to do with it. Proceed when nothing is armed.
+enum class FaultDecision : uint8_t { Proceed, Fail, Short };
+
+#ifndef TOLVANE_FAULT_SEAM
+inline FaultDecision CheckFault(FileOp) {
+    return FaultDecision::Proceed;
+}
+inline bool NamedTemporariesPreferred() {
+    return false;
+}
+#else
+FaultDecision CheckFault(FileOp op);
+
+// Where the platform can write an output without a name, a test may ask for the named temporary that
+// other platforms use, to look at it or to exercise that path. Disarming ends the preference.
+void PreferNamedTemporaries(bool prefer);
+bool NamedTemporariesPreferred();
+
 // Arms one fault: the nth operation of that kind (1 = the next one) gets the action; with repeat set, that
 // one and every later one. Several faults can be armed at once (up to 8); arming resets the counts.
 void ArmFault(FileOp op, uint64_t nth, FaultAction action, bool repeat = false);
@@ -42,10 +62,6 @@ void DisarmFaults();
 // How many operations of a kind the file layer attempted since the last arm or StartCountingFileOps.
 uint64_t FaultOperationCount(FileOp op);
 
-// For the file layer: counts one operation and tells what to do with it. Proceed when nothing is armed.
-enum class FaultDecision : uint8_t { Proceed, Fail, Short };
-FaultDecision CheckFault(FileOp op);
-
 // Disarms on scope exit, so a failing test assertion never leaves faults armed for the next test.
 class FaultScope {
 public:
@@ -55,3 +71,4 @@ public:
     FaultScope(const FaultScope&) = delete;
     FaultScope& operator=(const FaultScope&) = delete;
 };
+#endif

@@ -1,5 +1,5 @@
-// The fault table behind the file layer's checks. Only tests arm it; the engine pays one atomic load per
-// file operation.
+// The fault table behind the file layer's checks, compiled only into the test builds of the libraries
+// (TOLVANE_FAULT_SEAM). Disarmed, each check is one relaxed atomic load.
 #include "fault_injection.h"
 
 #include <array>
@@ -32,8 +32,17 @@ FaultTable& Table() {
 
 // Set while faults are armed or operations are counted; keeps the disarmed path free of the mutex.
 std::atomic<bool> g_faultsArmed{false};
+std::atomic<bool> g_namedTemporaries{false};
 
 } // namespace
+
+void PreferNamedTemporaries(bool prefer) {
+    g_namedTemporaries.store(prefer, std::memory_order_release);
+}
+
+bool NamedTemporariesPreferred() {
+    return g_namedTemporaries.load(std::memory_order_acquire);
+}
 
 void ArmFault(FileOp op, uint64_t nth, FaultAction action, bool repeat) {
     FaultTable& table = Table();
@@ -57,6 +66,7 @@ void DisarmFaults() {
     std::lock_guard lock(table.mutex);
     table.faultCount = 0;
     g_faultsArmed.store(false, std::memory_order_release);
+    g_namedTemporaries.store(false, std::memory_order_release);
 }
 
 uint64_t FaultOperationCount(FileOp op) {

@@ -1,12 +1,14 @@
 // The counting and processing passes of a batch (contract in batch_walker.h). Both walk folders with one
-// explicit stack of open listings, so the depth of a tree costs heap, not the caller's thread stack.
+// explicit stack of open folders and their listings, so the depth of a tree costs heap, not the caller's
+// thread stack. Every entry is reached relative to the open folder that listed it, never by its path.
 #include "batch_walker.h"
 
 #include <limits>
 #include <unordered_set>
 #include <vector>
 
-#include "folder_listing.h"
+#include "folder.h"
+#include "temp_files.h"
 
 void BatchObserver::FileConverted(const PathString&, const ConvertResult&) {}
 void BatchObserver::FilePassedOver(const PathString&, PassOverReason) {}
@@ -28,24 +30,12 @@ bool IsSeparator(PathChar unit) {
 #endif
 }
 
-PathString JoinPath(const PathString& folder, PathView name) {
-    PathString child;
-    child.reserve(folder.size() + 1 + name.size());
-    child = folder;
-    if (child.empty() || !IsSeparator(child.back())) {
-        child += kPathSeparator;
-    }
-    child += name;
-    return child;
-}
-
 PathView LastComponent(const PathString& path) {
-    size_t end = path.size();
-    size_t start = end;
+    size_t start = path.size();
     while (start > 0 && !IsSeparator(path[start - 1])) {
         --start;
     }
-    return PathView(path).substr(start, end - start);
+    return PathView(path).substr(start);
 }
 
 bool IsValidMode(int mode) {
@@ -60,27 +50,31 @@ void AddSaturating(int32_t* counter, int32_t amount) {
     }
 }
 
-// One level of a folder walk: the folder, its open listing, and the names the engine created in it during
+// One level of a folder walk: the open folder, its listing, and the names the engine created in it during
 // this batch (so that a listing which returns them later does not have them converted again).
 struct FolderLevel {
-    PathString path;
+    HeldFolder folder;
     FolderListing listing;
     NameSet createdNames;
 };
 
 // Walks the tree below root depth first: each subfolder completely before the next entry of its parent.
-// visitEntry(level, childPath, name, kind) is called for every entry that is not a folder; unlistable(path)
-// for every subfolder that cannot be listed. stop() is asked before each entry. False when root itself
-// cannot be listed.
+// visitEntry(level, name, kind) is called for every entry that is not a folder, and for a folder entry
+// that turned out to be a link when it was opened; unlistable(path) for every subfolder that cannot be
+// opened or listed. stop() is asked before each entry. False when root itself cannot be listed.
 template <typename EntryVisitor, typename UnlistableHandler, typename StopCheck>
 bool WalkFolderTree(const PathString& root, EntryVisitor&& visitEntry, UnlistableHandler&& unlistable,
                     StopCheck&& stop) {
-    FolderListing rootListing(root);
+    std::optional<HeldFolder> rootFolder = HeldFolder::Open(root);
+    if (!rootFolder) {
+        return false;
+    }
+    FolderListing rootListing(*rootFolder);
     if (!rootListing.IsOpen()) {
         return false;
     }
     std::vector<FolderLevel> levels;
-    levels.push_back(FolderLevel{root, std::move(rootListing), {}});
+    levels.push_back(FolderLevel{std::move(*rootFolder), std::move(rootListing), {}});
     while (!levels.empty() && !stop()) {
         FolderLevel& level = levels.back();
         PathView name;
@@ -89,18 +83,27 @@ bool WalkFolderTree(const PathString& root, EntryVisitor&& visitEntry, Unlistabl
             levels.pop_back();
             continue;
         }
-        PathString childPath = JoinPath(level.path, name);
         if (kind != EntryKind::Folder) {
-            visitEntry(level, childPath, name, kind);
+            visitEntry(level, name, kind);
             continue;
         }
-        FolderListing childListing(childPath);
+        std::optional<HeldFolder> child = level.folder.OpenSubfolder(name);
+        if (!child) {
+            // Swapped for a link since it was listed: passed over like any link, never followed.
+            if (level.folder.KindOf(name) == EntryKind::Link) {
+                visitEntry(level, name, EntryKind::Link);
+            } else {
+                unlistable(level.folder.ChildPath(name));
+            }
+            continue;
+        }
+        FolderListing childListing(*child);
         if (!childListing.IsOpen()) {
-            unlistable(childPath);
+            unlistable(child->path());
             continue;
         }
         // level is not used past this point: the push may move it.
-        levels.push_back(FolderLevel{std::move(childPath), std::move(childListing), {}});
+        levels.push_back(FolderLevel{std::move(*child), std::move(childListing), {}});
     }
     return true;
 }
@@ -109,56 +112,82 @@ bool CountsAsBatchFile(PathView name, EntryKind kind) {
     return kind == EntryKind::File && !IsEngineTempName(name);
 }
 
-// The per-file dispatch of the processing pass, for a file already known to be a regular file that is not
-// an engine temporary file. Gives the output the engine created, or an empty string.
-PathString DispatchFile(const PathString& path, int mode, const Utf16Char* password, BatchObserver* observer) {
-    const bool isContainer = IsContainerName(path);
-    const bool wanted = (mode == kModeEncrypt) ? !isContainer : isContainer;
-    if (!wanted) {
-        if (observer) {
-            observer->FilePassedOver(path, PassOverReason::Extension);
-        }
-        return {};
-    }
-    ConvertResult result = (mode == kModeEncrypt) ? EncryptToContainer(path.c_str(), password)
-                                                  : DecryptFromContainer(path.c_str(), password);
-    if (observer) {
-        observer->FileConverted(path, result);
-    }
-    return std::move(result.outputPath);
-}
-
-// A file met as a listing entry or as a selection item: links, devices and engine temporaries are passed
-// over (a stale temporary removed), everything else dispatched.
-PathString HandleFile(const PathString& path, PathView name, EntryKind kind, int mode, const Utf16Char* password,
-                      BatchObserver* observer) {
-    PassOverReason reason = PassOverReason::Extension;
-    if (kind == EntryKind::Link) {
-        reason = PassOverReason::Link;
-    } else if (kind == EntryKind::Special) {
-        reason = PassOverReason::NotRegularFile;
-    } else if (IsEngineTempName(name)) {
-        RemoveStaleTempFile(path.c_str());
-        reason = PassOverReason::EngineTemporary;
-    } else {
-        return DispatchFile(path, mode, password, observer);
-    }
+void PassOver(BatchObserver* observer, const PathString& path, PassOverReason reason) {
     if (observer) {
         observer->FilePassedOver(path, reason);
     }
+}
+
+// The per-file dispatch of the processing pass, for an entry listed as a regular file that is not an
+// engine temporary. Gives the bare name of the output the engine created, or an empty string.
+PathString DispatchFile(const HeldFolder& folder, PathView name, int mode, const Utf16Char* password,
+                        BatchObserver* observer) {
+    const PathString path = folder.ChildPath(name);
+    const bool isContainer = IsContainerName(name);
+    const bool wanted = (mode == kModeEncrypt) ? !isContainer : isContainer;
+    if (!wanted) {
+        PassOver(observer, path, PassOverReason::Extension);
+        return {};
+    }
+    ConvertResult result =
+        (mode == kModeEncrypt) ? EncryptEntry(folder, name, password) : DecryptEntry(folder, name, password);
+    if (result.outcome == ConvertOutcome::NotARegularFile) {
+        // No longer the file that was listed: a link (not followed) or something else put in its place.
+        const bool link = folder.KindOf(name) == EntryKind::Link;
+        PassOver(observer, path, link ? PassOverReason::Link : PassOverReason::NotRegularFile);
+        return {};
+    }
+    if (observer) {
+        observer->FileConverted(path, result);
+    }
+    return result.outputPath.empty() ? PathString() : PathString(LastComponent(result.outputPath));
+}
+
+// A file met as a listing entry or as a selection item: links, devices and engine temporaries are passed
+// over (a leftover temporary is reported, never deleted: no file is deleted because of its name),
+// everything else dispatched.
+PathString HandleFile(const HeldFolder& folder, PathView name, EntryKind kind, int mode, const Utf16Char* password,
+                      BatchObserver* observer) {
+    if (kind == EntryKind::Link) {
+        PassOver(observer, folder.ChildPath(name), PassOverReason::Link);
+    } else if (kind == EntryKind::Special) {
+        PassOver(observer, folder.ChildPath(name), PassOverReason::NotRegularFile);
+    } else if (IsEngineTempName(name)) {
+        PassOver(observer, folder.ChildPath(name), PassOverReason::EngineTemporary);
+    } else {
+        return DispatchFile(folder, name, mode, password, observer);
+    }
     return {};
+}
+
+// A selected file, reached through the folder that holds it. Gives the full path of the output, if any.
+PathString HandleSelectedFile(const PathString& path, EntryKind kind, int mode, const Utf16Char* password,
+                              BatchObserver* observer) {
+    PathString name;
+    const std::optional<HeldFolder> folder = HeldFolder::OpenParent(path, &name);
+    if (!folder) {
+        // The engine's own attempt tells the observer why the file cannot be taken.
+        ConvertResult result = (mode == kModeEncrypt) ? EncryptToContainer(path.c_str(), password)
+                                                      : DecryptFromContainer(path.c_str(), password);
+        if (observer) {
+            observer->FileConverted(path, result);
+        }
+        return std::move(result.outputPath);
+    }
+    const PathString output = HandleFile(*folder, name, kind, mode, password, observer);
+    return output.empty() ? PathString() : folder->ChildPath(output);
 }
 
 void ProcessTree(const PathString& root, int mode, const Utf16Char* password, BatchObserver* observer, bool* listed) {
     *listed = WalkFolderTree(
         root,
-        [&](FolderLevel& level, const PathString& childPath, PathView name, EntryKind kind) {
+        [&](FolderLevel& level, PathView name, EntryKind kind) {
             if (level.createdNames.contains(PathString(name))) {
                 return;
             }
-            const PathString output = HandleFile(childPath, name, kind, mode, password, observer);
+            PathString output = HandleFile(level.folder, name, kind, mode, password, observer);
             if (!output.empty()) {
-                level.createdNames.insert(PathString(LastComponent(output)));
+                level.createdNames.insert(std::move(output));
             }
         },
         [&](const PathString& folder) {
@@ -178,7 +207,7 @@ int CountFolderFiles(const PathChar* folderPath, int32_t* fileCounter) {
     int32_t found = 0;
     const bool listed = WalkFolderTree(
         PathString(folderPath),
-        [&](FolderLevel&, const PathString&, PathView name, EntryKind kind) {
+        [&](FolderLevel&, PathView name, EntryKind kind) {
             if (CountsAsBatchFile(name, kind)) {
                 AddSaturating(&found, 1);
             }
@@ -219,7 +248,7 @@ int ProcessOneFile(const PathChar* filePath, int mode, const Utf16Char* password
     const PathString path(filePath);
     // A path that cannot be read is still handed over, so that the engine's failure reaches the observer.
     const EntryKind kind = ReadItemKind(path).value_or(EntryKind::File);
-    HandleFile(path, LastComponent(path), kind, mode, password, observer);
+    HandleSelectedFile(path, kind, mode, password, observer);
     return 1;
 }
 
@@ -261,7 +290,7 @@ int ProcessSelection(const PathString* list, int count, int mode, const Utf16Cha
         if (createdPaths.contains(item)) {
             continue;
         }
-        PathString output = HandleFile(item, LastComponent(item), *kind, mode, password, observer);
+        PathString output = HandleSelectedFile(item, *kind, mode, password, observer);
         if (!output.empty()) {
             createdPaths.insert(std::move(output));
         }

@@ -1,0 +1,99 @@
+// Reading a source, writing its output beside it and deleting the source, every call relative to the open
+// folder that holds them. Every operation passes through the fault checks (fault_injection.h), which the
+// test builds can make fail.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+#include "folder.h"
+#include "path_text.h"
+#include "unique_handle.h"
+
+// What identifies the file that was read, so that only that file is deleted afterwards: not one that was
+// put under its name meanwhile, nor one that was changed (even with its modification time put back).
+struct FileIdentity {
+    uint64_t volume = 0;
+    uint64_t fileIndex = 0;
+    uint64_t size = 0;
+    int64_t modified = 0;
+    int64_t changed = 0;      // POSIX status change time; 0 on Windows, where the source cannot change
+    uint32_t links = 1;       // names the file has; more than one keeps it readable after a deletion
+    uint32_t permissions = 0; // POSIX mode bits, passed on to the output; 0 on Windows
+    uint32_t owner = 0;       // POSIX owner and group, passed on to the output
+    uint32_t group = 0;
+};
+
+// A plain file or container opened for reading, relative to its folder and never through a link. Others
+// may read it meanwhile, but no other conversion takes it (POSIX: an exclusive lock; Windows: no sharing
+// but for reading, so nobody can change, rename or delete it either). Regular files only.
+class SourceFile {
+public:
+    // nullopt, the system error set, when the entry cannot be opened, or is being converted by another run;
+    // *notRegular is set when the name holds no regular file (a link, never followed, a folder or a device).
+    static std::optional<SourceFile> Open(const HeldFolder& folder, PathView name, bool* notRegular);
+
+    uint64_t size() const { return m_identity.size; }
+    const FileIdentity& identity() const { return m_identity; }
+
+    // Up to count bytes; 0 at the end of the file; nullopt when the read fails. May return fewer bytes
+    // than asked before the end.
+    std::optional<size_t> Read(uint8_t* buffer, size_t count);
+
+    FileHandle::Handle handle() const { return m_file.get(); }
+
+private:
+    SourceFile(FileHandle file, const FileIdentity& identity) : m_file(std::move(file)), m_identity(identity) {}
+    FileHandle m_file;
+    FileIdentity m_identity;
+};
+
+enum class MoveResult { Moved, NameTaken, Failed };
+
+// The output while it is written: a new file in the destination folder that no crash leaves behind where
+// the platform allows it (Linux: without a name until it is complete; Windows: marked for deletion until it
+// is moved into place), else under an engine temporary name. Unless moved to its final name, it is removed
+// on destruction.
+class TempOutput {
+public:
+    // from is the file the output is made from: on POSIX the output gets its owner, group and permission
+    // bits when it is moved into place.
+    static std::optional<TempOutput> Create(const HeldFolder& folder, const FileIdentity& from);
+    ~TempOutput();
+    TempOutput(TempOutput&& other) noexcept;
+    TempOutput& operator=(TempOutput&&) = delete;
+    TempOutput(const TempOutput&) = delete;
+    TempOutput& operator=(const TempOutput&) = delete;
+
+    // Bytes written; fewer than size means the write failed (a full disk, say).
+    size_t Write(const uint8_t* data, size_t size);
+    // Data to stable storage.
+    bool Flush();
+    // To the given name in the folder, never replacing anything there: NameTaken when the name exists.
+    // Failed (the system error set) also when the owner or permissions cannot be passed on.
+    MoveResult MoveTo(PathView name);
+    // After the move: makes the new name itself durable.
+    bool SyncFolder();
+
+private:
+    TempOutput(const HeldFolder& folder, FileHandle file, PathString name, const FileIdentity& from)
+        : m_folder(&folder), m_file(std::move(file)), m_name(std::move(name)), m_from(from) {}
+    bool PassOnOwnership();
+    const HeldFolder* m_folder;
+    FileHandle m_file;
+    PathString m_name; // empty while the output has no name
+    FileIdentity m_from;
+    bool m_moved = false;
+};
+
+// Deletes the source once its output is complete, when the name still holds the file that was read,
+// unchanged, and no other name keeps it. Kept (the system error set where a call failed) otherwise.
+enum class SourceRemoval {
+    Removed,
+    Kept,      // the deletion failed, or the name now holds another or a changed file
+    Gone,      // the name no longer exists: something else removed the source meanwhile
+    OtherLinks // the file has other names (hard links), under which it would stay readable: not deleted
+};
+SourceRemoval DeleteIfSameFile(const HeldFolder& folder, PathView name, const SourceFile& source);

@@ -1,0 +1,284 @@
+// The file layer on POSIX, relative to the open folder: the source opened with O_NOFOLLOW and locked
+// against a second conversion; the output made without a name (O_TMPFILE) where the kernel can, and given
+// its name by linkat, which never replaces; otherwise a named temporary moved by renameat2
+// (RENAME_NOREPLACE). The source is deleted with unlinkat after fstatat shows the same file, unchanged.
+#include "file_io.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "fault_injection.h"
+#include "temp_files.h"
+
+namespace {
+
+// Temporary names are random; a collision means another try, and this many failures means something else.
+constexpr int kCreateAttempts = 16;
+
+int64_t Nanoseconds(const struct timespec& time) {
+    return static_cast<int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+FileIdentity IdentityOf(const struct stat& info) {
+    FileIdentity identity;
+    identity.volume = static_cast<uint64_t>(info.st_dev);
+    identity.fileIndex = static_cast<uint64_t>(info.st_ino);
+    identity.size = static_cast<uint64_t>(info.st_size);
+    identity.modified = Nanoseconds(info.st_mtim);
+    identity.changed = Nanoseconds(info.st_ctim);
+    identity.links = static_cast<uint32_t>(info.st_nlink);
+    identity.permissions = static_cast<uint32_t>(info.st_mode & 0777);
+    identity.owner = static_cast<uint32_t>(info.st_uid);
+    identity.group = static_cast<uint32_t>(info.st_gid);
+    return identity;
+}
+
+// The change time moves with every write and every change of the metadata, even when a program puts the
+// modification time back.
+bool SameFile(const FileIdentity& left, const FileIdentity& right) {
+    return left.volume == right.volume && left.fileIndex == right.fileIndex && left.size == right.size &&
+           left.modified == right.modified && left.changed == right.changed;
+}
+
+// Where the kernel cannot rename without replacing, a hard link does the same job.
+bool RenameUnsupported(int error) {
+    return error == EINVAL || error == ENOSYS || error == ENOTSUP;
+}
+
+MoveResult MoveResultOf(int status) {
+    if (status == 0) {
+        return MoveResult::Moved;
+    }
+    return errno == EEXIST ? MoveResult::NameTaken : MoveResult::Failed;
+}
+
+} // namespace
+
+std::optional<SourceFile> SourceFile::Open(const HeldFolder& folder, PathView name, bool* notRegular) {
+    *notRegular = false;
+    if (CheckFault(FileOp::OpenSource) != FaultDecision::Proceed) {
+        return std::nullopt;
+    }
+    // Non-blocking so that a FIFO swapped in cannot stall the open; O_NOFOLLOW so that a link swapped in
+    // is refused (ELOOP) rather than followed out of the folder.
+    FileHandle file(
+        ::openat(folder.handle(), PathString(name).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+    if (!file) {
+        *notRegular = errno == ELOOP;
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0) {
+        return std::nullopt;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        *notRegular = true;
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        return std::nullopt;
+    }
+    const int flags = ::fcntl(file.get(), F_GETFL);
+    if (flags == -1 || ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) == -1) {
+        return std::nullopt;
+    }
+    // One conversion of a file at a time: a second run finds it taken and leaves it to the first.
+    if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        return std::nullopt;
+    }
+    ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    return SourceFile(std::move(file), IdentityOf(info));
+}
+
+std::optional<size_t> SourceFile::Read(uint8_t* buffer, size_t count) {
+    switch (CheckFault(FileOp::Read)) {
+    case FaultDecision::Fail:
+        return std::nullopt;
+    case FaultDecision::Short:
+        count = count > 1 ? count / 2 : count;
+        break;
+    case FaultDecision::Proceed:
+        break;
+    }
+    for (;;) {
+        const ssize_t got = ::read(m_file.get(), buffer, count);
+        if (got >= 0) {
+            return static_cast<size_t>(got);
+        }
+        if (errno != EINTR) {
+            return std::nullopt;
+        }
+    }
+}
+
+std::optional<TempOutput> TempOutput::Create(const HeldFolder& folder, const FileIdentity& from) {
+    if (CheckFault(FileOp::CreateTemp) != FaultDecision::Proceed) {
+        return std::nullopt;
+    }
+#ifdef O_TMPFILE
+    // Without a name a crash leaves nothing behind: the kernel frees the file with its last descriptor. The
+    // name is given later through /proc, which must be there.
+    static const bool canLinkDescriptors = ::access("/proc/self/fd", X_OK) == 0;
+    const bool wanted = canLinkDescriptors && !NamedTemporariesPreferred();
+    FileHandle anonymous(!wanted ? -1 : ::openat(folder.handle(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    if (anonymous) {
+        return TempOutput(folder, std::move(anonymous), PathString(), from);
+    }
+    if (wanted && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT) {
+        return std::nullopt;
+    }
+#endif
+    for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+        PathString name = MakeEngineTempName();
+        FileHandle file(
+            ::openat(folder.handle(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+        if (!file) {
+            if (errno == EEXIST) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        return TempOutput(folder, std::move(file), std::move(name), from);
+    }
+    return std::nullopt;
+}
+
+TempOutput::TempOutput(TempOutput&& other) noexcept
+    : m_folder(other.m_folder), m_file(std::move(other.m_file)), m_name(std::move(other.m_name)), m_from(other.m_from),
+      m_moved(other.m_moved) {
+    other.m_moved = true;
+}
+
+TempOutput::~TempOutput() {
+    if (m_moved || !m_file || m_name.empty()) {
+        return; // moved, or without a name: closing the descriptor frees it
+    }
+    if (CheckFault(FileOp::RemoveTemp) == FaultDecision::Proceed) {
+        ::unlinkat(m_folder->handle(), m_name.c_str(), 0);
+    }
+}
+
+size_t TempOutput::Write(const uint8_t* data, size_t size) {
+    size_t limit = size;
+    switch (CheckFault(FileOp::Write)) {
+    case FaultDecision::Fail:
+        errno = ENOSPC;
+        return 0;
+    case FaultDecision::Short:
+        limit = size / 2;
+        break;
+    case FaultDecision::Proceed:
+        break;
+    }
+    size_t written = 0;
+    while (written < limit) {
+        const ssize_t count = ::write(m_file.get(), data + written, limit - written);
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            break;
+        }
+        if (count == 0) {
+            break;
+        }
+        written += static_cast<size_t>(count);
+    }
+    return written;
+}
+
+bool TempOutput::Flush() {
+    if (CheckFault(FileOp::Flush) != FaultDecision::Proceed) {
+        return false;
+    }
+    return ::fsync(m_file.get()) == 0;
+}
+
+// The output belongs to whoever owned the file it was made from, with the same permission bits: root
+// encrypting another user's file must not take it from them. fchown first, since it clears set-id bits
+// that fchmod would set. A call that fails is a failure of the output, never ignored.
+bool TempOutput::PassOnOwnership() {
+    struct stat now {};
+    if (::fstat(m_file.get(), &now) != 0) {
+        return false;
+    }
+    if ((now.st_uid != m_from.owner || now.st_gid != m_from.group) &&
+        ::fchown(m_file.get(), static_cast<uid_t>(m_from.owner), static_cast<gid_t>(m_from.group)) != 0) {
+        return false;
+    }
+    return ::fchmod(m_file.get(), static_cast<mode_t>(m_from.permissions)) == 0;
+}
+
+MoveResult TempOutput::MoveTo(PathView name) {
+    if (CheckFault(FileOp::Rename) != FaultDecision::Proceed) {
+        return MoveResult::Failed;
+    }
+    if (!PassOnOwnership()) {
+        return MoveResult::Failed;
+    }
+    const PathString target(name);
+    const int folder = m_folder->handle();
+    MoveResult result = MoveResult::Failed;
+    if (m_name.empty()) {
+        // linkat fails with EEXIST instead of replacing; AT_EMPTY_PATH would need a capability before
+        // Linux 6.10, the descriptor's /proc link does not.
+        const std::string self = "/proc/self/fd/" + std::to_string(m_file.get());
+        result = MoveResultOf(::linkat(AT_FDCWD, self.c_str(), folder, target.c_str(), AT_SYMLINK_FOLLOW));
+    } else {
+#ifdef RENAME_NOREPLACE
+        result = MoveResultOf(::renameat2(folder, m_name.c_str(), folder, target.c_str(), RENAME_NOREPLACE));
+        if (result == MoveResult::Failed && RenameUnsupported(errno)) {
+#endif
+            result = MoveResultOf(::linkat(folder, m_name.c_str(), folder, target.c_str(), 0));
+            if (result == MoveResult::Moved) {
+                // Left behind, the second name is only a leftover temporary, reported by a later batch.
+                ::unlinkat(folder, m_name.c_str(), 0);
+            }
+#ifdef RENAME_NOREPLACE
+        }
+#endif
+    }
+    if (result == MoveResult::Moved) {
+        m_moved = true;
+        m_name = target;
+    }
+    return result;
+}
+
+bool TempOutput::SyncFolder() {
+    if (CheckFault(FileOp::SyncFolder) != FaultDecision::Proceed) {
+        return false;
+    }
+    return m_folder->Sync();
+}
+
+SourceRemoval DeleteIfSameFile(const HeldFolder& folder, PathView name, const SourceFile& source) {
+    if (CheckFault(FileOp::DeleteSource) != FaultDecision::Proceed) {
+        return SourceRemoval::Kept;
+    }
+    const FileIdentity& identity = source.identity();
+    if (identity.links > 1) {
+        return SourceRemoval::OtherLinks;
+    }
+    // AT_SYMLINK_NOFOLLOW: a link put under the name is not the file that was read, and stays.
+    const PathString entry(name);
+    struct stat info {};
+    if (::fstatat(folder.handle(), entry.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        return errno == ENOENT ? SourceRemoval::Gone : SourceRemoval::Kept;
+    }
+    if (!S_ISREG(info.st_mode) || !SameFile(IdentityOf(info), identity)) {
+        errno = 0;
+        return SourceRemoval::Kept;
+    }
+    if (info.st_nlink > 1) {
+        return SourceRemoval::OtherLinks; // a link made while the file was read
+    }
+    if (::unlinkat(folder.handle(), entry.c_str(), 0) != 0) {
+        return errno == ENOENT ? SourceRemoval::Gone : SourceRemoval::Kept;
+    }
+    return SourceRemoval::Removed;
+}

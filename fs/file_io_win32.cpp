@@ -1,0 +1,232 @@
+// The file layer on Windows, relative to the open folder. The source is looked at without following a
+// reparse point (a link is refused), then opened for its data (a cloud placeholder gives its content, not
+// its stub) and taken only when it is the same file; it is held without sharing but for reading, so nobody
+// changes, renames or deletes it meanwhile, and deleted through that handle. The output is created marked
+// for deletion, so no crash leaves it behind, and the mark is cleared only as it is renamed into place.
+#include "file_io.h"
+
+#include <windows.h>
+#include <winternl.h>
+
+#include "fault_injection.h"
+#include "nt_file.h"
+#include "temp_files.h"
+
+namespace {
+
+constexpr int kCreateAttempts = 16;
+constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+bool QueryIdentity(HANDLE file, FileIdentity* identity) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file, &info)) {
+        return false;
+    }
+    identity->volume = info.dwVolumeSerialNumber;
+    identity->fileIndex = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    identity->size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    identity->modified = static_cast<int64_t>((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                                              info.ftLastWriteTime.dwLowDateTime);
+    identity->links = info.nNumberOfLinks;
+    return true;
+}
+
+// What the name holds now, looked at without following a reparse point: its file ID, when it is a regular
+// file and not a link.
+std::optional<NativeFileId> RegularFileAt(const HeldFolder& folder, PathView name) {
+    const FileHandle entry = OpenRelative(folder.handle(), name, FILE_READ_ATTRIBUTES, kShareAll, FILE_OPEN,
+                                          FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT);
+    if (!entry) {
+        return std::nullopt;
+    }
+    const auto tag = ReadAttributeTag(entry.get());
+    if (!tag) {
+        return std::nullopt;
+    }
+    if (KindFromAttributes(tag->attributes, tag->reparseTag) != EntryKind::File) {
+        SetLastError(ERROR_CANT_ACCESS_FILE);
+        return std::nullopt;
+    }
+    return ReadNativeFileId(entry.get());
+}
+
+} // namespace
+
+std::optional<SourceFile> SourceFile::Open(const HeldFolder& folder, PathView name, bool* notRegular) {
+    *notRegular = false;
+    if (CheckFault(FileOp::OpenSource) != FaultDecision::Proceed) {
+        return std::nullopt;
+    }
+    const auto looked = RegularFileAt(folder, name);
+    if (!looked) {
+        *notRegular = GetLastError() == ERROR_CANT_ACCESS_FILE;
+        return std::nullopt;
+    }
+    // DELETE access lets the conversion delete the file through this handle; without FILE_SHARE_DELETE a
+    // second conversion cannot take it too. A file whose deletion is not allowed is still read.
+    constexpr ULONG kOptions = FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY;
+    FileHandle file = OpenRelative(folder.handle(), name, GENERIC_READ | DELETE, FILE_SHARE_READ, FILE_OPEN, kOptions);
+    if (!file && GetLastError() == ERROR_ACCESS_DENIED) {
+        file = OpenRelative(folder.handle(), name, GENERIC_READ, FILE_SHARE_READ, FILE_OPEN, kOptions);
+    }
+    if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) {
+        return std::nullopt;
+    }
+    FileIdentity identity;
+    if (!QueryIdentity(file.get(), &identity) || NativeFileId{identity.volume, identity.fileIndex} != *looked) {
+        SetLastError(ERROR_CANT_ACCESS_FILE); // the name was given to another file between the two opens
+        return std::nullopt;
+    }
+    return SourceFile(std::move(file), identity);
+}
+
+std::optional<size_t> SourceFile::Read(uint8_t* buffer, size_t count) {
+    switch (CheckFault(FileOp::Read)) {
+    case FaultDecision::Fail:
+        return std::nullopt;
+    case FaultDecision::Short:
+        count = count > 1 ? count / 2 : count;
+        break;
+    case FaultDecision::Proceed:
+        break;
+    }
+    DWORD got = 0;
+    if (!ReadFile(m_file.get(), buffer, static_cast<DWORD>(count), &got, nullptr)) {
+        return std::nullopt;
+    }
+    return static_cast<size_t>(got);
+}
+
+std::optional<TempOutput> TempOutput::Create(const HeldFolder& folder, const FileIdentity& from) {
+    if (CheckFault(FileOp::CreateTemp) != FaultDecision::Proceed) {
+        return std::nullopt;
+    }
+    for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+        PathString name = MakeEngineTempName();
+        FileHandle file = OpenRelative(folder.handle(), name, GENERIC_WRITE | DELETE, FILE_SHARE_READ, FILE_CREATE,
+                                       FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY);
+        if (!file) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        // Deleted with its last handle, whenever and however the process ends, until it is moved into place.
+        SetDeleteDisposition(file.get(), true);
+        return TempOutput(folder, std::move(file), std::move(name), from);
+    }
+    return std::nullopt;
+}
+
+TempOutput::TempOutput(TempOutput&& other) noexcept
+    : m_folder(other.m_folder), m_file(std::move(other.m_file)), m_name(std::move(other.m_name)), m_from(other.m_from),
+      m_moved(other.m_moved) {
+    other.m_moved = true;
+}
+
+TempOutput::~TempOutput() {
+    if (m_moved || !m_file) {
+        return;
+    }
+    // The disposition set at creation deletes the file as the handle closes; a test can make that fail.
+    if (CheckFault(FileOp::RemoveTemp) != FaultDecision::Proceed) {
+        SetDeleteDisposition(m_file.get(), false);
+    }
+}
+
+size_t TempOutput::Write(const uint8_t* data, size_t size) {
+    size_t limit = size;
+    switch (CheckFault(FileOp::Write)) {
+    case FaultDecision::Fail:
+        SetLastError(ERROR_DISK_FULL);
+        return 0;
+    case FaultDecision::Short:
+        limit = size / 2;
+        break;
+    case FaultDecision::Proceed:
+        break;
+    }
+    size_t written = 0;
+    while (written < limit) {
+        DWORD count = 0;
+        if (!WriteFile(m_file.get(), data + written, static_cast<DWORD>(limit - written), &count, nullptr) ||
+            count == 0) {
+            break;
+        }
+        written += count;
+    }
+    return written;
+}
+
+bool TempOutput::Flush() {
+    if (CheckFault(FileOp::Flush) != FaultDecision::Proceed) {
+        return false;
+    }
+    return FlushFileBuffers(m_file.get()) != 0;
+}
+
+// Windows: the output inherits the folder's access rules like any new file.
+bool TempOutput::PassOnOwnership() {
+    return true;
+}
+
+MoveResult TempOutput::MoveTo(PathView name) {
+    if (CheckFault(FileOp::Rename) != FaultDecision::Proceed) {
+        return MoveResult::Failed;
+    }
+    // A file marked for deletion cannot be renamed: the mark goes just before, and comes back when the
+    // rename fails.
+    if (!SetDeleteDisposition(m_file.get(), false)) {
+        return MoveResult::Failed;
+    }
+    if (!RenameInto(m_file.get(), m_folder->handle(), name)) {
+        const DWORD error = GetLastError();
+        SetDeleteDisposition(m_file.get(), true);
+        SetLastError(error);
+        return (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) ? MoveResult::NameTaken
+                                                                             : MoveResult::Failed;
+    }
+    m_moved = true;
+    m_name = PathString(name);
+    return MoveResult::Moved;
+}
+
+bool TempOutput::SyncFolder() {
+    if (CheckFault(FileOp::SyncFolder) != FaultDecision::Proceed) {
+        return false;
+    }
+    // Flushing the renamed file writes its metadata, the new name included, through to the disk.
+    return FlushFileBuffers(m_file.get()) != 0;
+}
+
+SourceRemoval DeleteIfSameFile(const HeldFolder& folder, PathView name, const SourceFile& source) {
+    if (CheckFault(FileOp::DeleteSource) != FaultDecision::Proceed) {
+        return SourceRemoval::Kept;
+    }
+    const FileIdentity& identity = source.identity();
+    if (identity.links > 1) {
+        return SourceRemoval::OtherLinks;
+    }
+    const auto now = RegularFileAt(folder, name);
+    if (!now) {
+        const DWORD error = GetLastError();
+        return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? SourceRemoval::Gone
+                                                                                : SourceRemoval::Kept;
+    }
+    if (*now != NativeFileId{identity.volume, identity.fileIndex}) {
+        SetLastError(ERROR_SUCCESS);
+        return SourceRemoval::Kept;
+    }
+    // Through the handle the file was read by, when it has DELETE access; else through a new one.
+    if (SetDeleteDisposition(source.handle(), true)) {
+        return SourceRemoval::Removed;
+    }
+    const FileHandle entry = OpenRelative(folder.handle(), name, DELETE | FILE_READ_ATTRIBUTES, kShareAll, FILE_OPEN,
+                                          FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT);
+    if (!entry || ReadNativeFileId(entry.get()) != NativeFileId{identity.volume, identity.fileIndex} ||
+        !SetDeleteDisposition(entry.get(), true)) {
+        return SourceRemoval::Kept;
+    }
+    return SourceRemoval::Removed;
+}

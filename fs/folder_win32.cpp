@@ -1,0 +1,192 @@
+// Folders on Windows: each one opened once through its handle, listed through that handle
+// (FileIdBothDirectoryInfo), and its entries opened relative to it with FILE_OPEN_REPARSE_POINT, so that
+// the reparse tag of what is really there decides. Reparse points whose tag is a name surrogate (symbolic
+// links, junctions, mount points) are links; other reparse points, such as cloud placeholders, are
+// ordinary files and folders.
+#include "folder.h"
+
+#include <windows.h>
+#include <winternl.h>
+
+#include <vector>
+
+#include "full_path.h"
+#include "nt_file.h"
+
+namespace {
+
+constexpr ACCESS_MASK kFolderAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// Enough for a few hundred entries a call.
+constexpr DWORD kListingBufferBytes = 64 * 1024;
+
+bool IsSeparator(wchar_t unit) {
+    return unit == L'\\' || unit == L'/';
+}
+
+PathString WithSeparator(PathString path) {
+    if (path.empty() || !IsSeparator(path.back())) {
+        path += L'\\';
+    }
+    return path;
+}
+
+bool IsDotEntry(PathView name) {
+    return name == L"." || name == L"..";
+}
+
+// A handle to what was opened without following a final reparse point is a folder, and not a link.
+bool IsPlainFolder(HANDLE handle) {
+    const auto tag = ReadAttributeTag(handle);
+    if (!tag || KindFromAttributes(tag->attributes, tag->reparseTag) != EntryKind::Folder) {
+        SetLastError(ERROR_DIRECTORY);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+EntryKind KindFromAttributes(uint32_t attributes, uint32_t reparseTag) {
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsReparseTagNameSurrogate(reparseTag)) {
+        return EntryKind::Link;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return EntryKind::Folder;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) {
+        return EntryKind::Special;
+    }
+    return EntryKind::File;
+}
+
+std::optional<EntryKind> ReadItemKind(const PathString& path) {
+    if (path.empty()) {
+        return std::nullopt;
+    }
+    FileHandle item(CreateFileW(LongFormPath(path).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!item) {
+        return std::nullopt;
+    }
+    const auto tag = ReadAttributeTag(item.get());
+    if (!tag) {
+        return std::nullopt;
+    }
+    return KindFromAttributes(tag->attributes, tag->reparseTag);
+}
+
+std::optional<HeldFolder> HeldFolder::Open(const PathString& path) {
+    if (path.empty()) {
+        return std::nullopt;
+    }
+    FileHandle folder(CreateFileW(LongFormPath(path).c_str(), kFolderAccess, kShareAll, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!folder || !IsPlainFolder(folder.get())) {
+        return std::nullopt;
+    }
+    return HeldFolder(std::move(folder), WithSeparator(path));
+}
+
+std::optional<HeldFolder> HeldFolder::OpenParent(const PathString& path, PathString* name) {
+    size_t separator = path.size();
+    while (separator > 0 && !IsSeparator(path[separator - 1])) {
+        --separator;
+    }
+    if (separator < 2 || separator >= path.size()) {
+        return std::nullopt;
+    }
+    const PathString parent = path.substr(0, separator);
+    // The folders on the way are what was selected: a junction among them is followed as the system does.
+    FileHandle folder(CreateFileW(LongFormPath(parent).c_str(), kFolderAccess, kShareAll, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folder) {
+        return std::nullopt;
+    }
+    *name = path.substr(separator);
+    return HeldFolder(std::move(folder), parent);
+}
+
+std::optional<HeldFolder> HeldFolder::OpenSubfolder(PathView name) const {
+    FileHandle folder = OpenRelative(m_handle.get(), name, kFolderAccess, kShareAll, FILE_OPEN,
+                                     FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT);
+    if (!folder || !IsPlainFolder(folder.get())) {
+        return std::nullopt;
+    }
+    return HeldFolder(std::move(folder), m_path + PathString(name) + L'\\');
+}
+
+std::optional<EntryKind> HeldFolder::KindOf(PathView name) const {
+    const FileHandle entry = OpenRelative(m_handle.get(), name, FILE_READ_ATTRIBUTES, kShareAll, FILE_OPEN,
+                                          FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT);
+    if (!entry) {
+        return std::nullopt;
+    }
+    const auto tag = ReadAttributeTag(entry.get());
+    if (!tag) {
+        return std::nullopt;
+    }
+    return KindFromAttributes(tag->attributes, tag->reparseTag);
+}
+
+bool HeldFolder::Sync() const {
+    // NTFS writes a rename through its journal; the output's own flush (TempOutput::SyncFolder) makes the
+    // new name durable.
+    return true;
+}
+
+struct FolderListing::State {
+    HANDLE folder = INVALID_HANDLE_VALUE;
+    std::vector<uint64_t> buffer = std::vector<uint64_t>(kListingBufferBytes / sizeof(uint64_t));
+    size_t next = 0;     // offset of the next entry in the buffer
+    bool filled = false; // the buffer holds entries not yet returned
+    bool restart = true; // the first call starts the listing from its beginning
+    PathString name;
+};
+
+FolderListing::FolderListing(const HeldFolder& folder) {
+    m_state = std::make_unique<State>();
+    m_state->folder = folder.handle();
+}
+
+FolderListing::~FolderListing() = default;
+FolderListing::FolderListing(FolderListing&&) noexcept = default;
+FolderListing& FolderListing::operator=(FolderListing&&) noexcept = default;
+
+bool FolderListing::IsOpen() const {
+    return m_state != nullptr;
+}
+
+bool FolderListing::Next(PathView* name, EntryKind* kind) {
+    if (!m_state) {
+        return false;
+    }
+    State& state = *m_state;
+    auto* bytes = reinterpret_cast<uint8_t*>(state.buffer.data());
+    for (;;) {
+        if (!state.filled) {
+            const FILE_INFO_BY_HANDLE_CLASS request =
+                state.restart ? FileIdBothDirectoryRestartInfo : FileIdBothDirectoryInfo;
+            if (!GetFileInformationByHandleEx(state.folder, request, bytes, kListingBufferBytes)) {
+                return false; // ERROR_NO_MORE_FILES at the end
+            }
+            state.restart = false;
+            state.filled = true;
+            state.next = 0;
+        }
+        const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes + state.next);
+        if (entry->NextEntryOffset == 0) {
+            state.filled = false;
+        } else {
+            state.next += entry->NextEntryOffset;
+        }
+        state.name.assign(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
+        if (IsDotEntry(state.name)) {
+            continue;
+        }
+        // For a reparse point the listing gives its tag where the extended-attribute size would be.
+        *kind = KindFromAttributes(entry->FileAttributes, entry->EaSize);
+        *name = state.name;
+        return true;
+    }
+}
