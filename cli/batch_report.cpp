@@ -120,8 +120,11 @@ void BatchReport::FilePassedOver(const PathString& path, PassOverReason reason) 
     case PassOverReason::NotRegularFile:
         Skipped(path, "not a regular file");
         return;
+    case PassOverReason::Gone:
+        Skipped(path, "gone before its turn came: moved, or converted by another run meanwhile");
+        return;
     case PassOverReason::EngineTemporary:
-        Skipped(path, "temporary file of an interrupted run");
+        Skipped(path, "temporary file of an interrupted run; left as it is, never deleted by its name");
         return;
     }
 }

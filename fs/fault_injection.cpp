@@ -33,8 +33,21 @@ FaultTable& Table() {
 // Set while faults are armed or operations are counted; keeps the disarmed path free of the mutex.
 std::atomic<bool> g_faultsArmed{false};
 std::atomic<bool> g_namedTemporaries{false};
+ListingHook g_listingHook = nullptr;
+void* g_listingContext = nullptr;
 
 } // namespace
+
+void SetListingHook(ListingHook hook, void* context) {
+    g_listingHook = hook;
+    g_listingContext = context;
+}
+
+void NotifyListed(PathView name) {
+    if (g_listingHook != nullptr) {
+        g_listingHook(g_listingContext, name);
+    }
+}
 
 void PreferNamedTemporaries(bool prefer) {
     g_namedTemporaries.store(prefer, std::memory_order_release);

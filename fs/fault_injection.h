@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "path_text.h"
+
 // The operations of the file layer that can be made to fail. Counts start at 1 with the first operation of
 // that kind after the fault was armed.
 enum class FileOp : uint8_t {
@@ -40,6 +42,7 @@ inline FaultDecision CheckFault(FileOp) {
 inline bool NamedTemporariesPreferred() {
     return false;
 }
+inline void NotifyListed(PathView) {}
 #else
 FaultDecision CheckFault(FileOp op);
 
@@ -47,6 +50,12 @@ FaultDecision CheckFault(FileOp op);
 // other platforms use, to look at it or to exercise that path. Disarming ends the preference.
 void PreferNamedTemporaries(bool prefer);
 bool NamedTemporariesPreferred();
+
+// Called with each entry a folder listing is about to return, before anyone can act on it: a test swaps
+// the entry for a link there, so that the race between listing and opening is decided, not timed.
+using ListingHook = void (*)(void* context, PathView name);
+void SetListingHook(ListingHook hook, void* context);
+void NotifyListed(PathView name);
 
 // Arms one fault: the nth operation of that kind (1 = the next one) gets the action; with repeat set, that
 // one and every later one. Several faults can be armed at once (up to 8); arming resets the counts.

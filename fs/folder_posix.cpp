@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "fault_injection.h"
+
 namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
@@ -163,6 +165,7 @@ bool FolderListing::Next(PathView* name, EntryKind* kind) {
             break;
         }
         *name = entry->d_name;
+        NotifyListed(*name);
         return true;
     }
     return false;

@@ -10,6 +10,7 @@
 
 #include <vector>
 
+#include "fault_injection.h"
 #include "full_path.h"
 #include "nt_file.h"
 
@@ -187,6 +188,7 @@ bool FolderListing::Next(PathView* name, EntryKind* kind) {
         // For a reparse point the listing gives its tag where the extended-attribute size would be.
         *kind = KindFromAttributes(entry->FileAttributes, entry->EaSize);
         *name = state.name;
+        NotifyListed(*name);
         return true;
     }
 }

@@ -131,6 +131,10 @@ PathString DispatchFile(const HeldFolder& folder, PathView name, int mode, const
     }
     ConvertResult result =
         (mode == kModeEncrypt) ? EncryptEntry(folder, name, password) : DecryptEntry(folder, name, password);
+    if (result.outcome == ConvertOutcome::SourceUnreadable && !folder.KindOf(name)) {
+        PassOver(observer, path, PassOverReason::Gone);
+        return {};
+    }
     if (result.outcome == ConvertOutcome::NotARegularFile) {
         // No longer the file that was listed: a link (not followed) or something else put in its place.
         const bool link = folder.KindOf(name) == EntryKind::Link;

@@ -3,8 +3,9 @@
 //
 // Folders are walked depth first in listing order, each file converted while its folder is listed. Links
 // (symbolic links, junctions, mount points) are neither walked nor converted. Nothing the engine creates
-// during a batch is converted again in it, and the engine's temporary files are never converted: a stale
-// one left by a killed run is removed once no process holds it.
+// during a batch is converted again in it, and names of the engine's temporary form are never converted
+// and never deleted: a leftover of a killed run is reported and kept. Every entry is reached relative to
+// the open folder that listed it, so a folder or file swapped for a link meanwhile is never followed.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +20,8 @@ enum class PassOverReason {
     Extension,       // a container when encrypting, a file that is not one when decrypting
     Link,            // symbolic link, junction or mount point
     NotRegularFile,  // device, pipe or socket
-    EngineTemporary, // an output the engine is writing, or a leftover of a killed run
+    EngineTemporary, // a name of the engine's temporary form: a leftover of a killed run, reported, kept
+    Gone,            // listed, but gone before its turn came (moved, or converted by another run meanwhile)
 };
 
 // Told what becomes of each item of a processing pass, in the order of the walk, on the walking thread.

@@ -149,6 +149,35 @@ TEST_F(CliAsTypedTest, InterruptLeavesTheFileInHandAsItWas) {
     EXPECT_EQ(Names(), (std::set<std::string>{"big", "big/data", "big/later"}));
 }
 
+// Two runs over one folder at once: the second finds the file taken by the first and says so; no
+// duplicate container, no false word of a plain file left behind.
+TEST_F(CliAsTypedTest, TwoRunsAtOnceReportOnlyWhatIsTrue) {
+    fs::create_directories(root / "shared");
+    const fs::path plain = root / "shared" / "data";
+    { std::ofstream(plain) << "x"; }
+    fs::resize_file(plain, 128u * 1024 * 1024);
+    CliRun second;
+    const CliRun first =
+        RunCliMeanwhile({"--password-stdin", "encrypt", (root / "shared").string()}, "pass word\n",
+                        (root / "shared").string(), [&](pid_t) {
+                            second = RunCli({"--password-stdin", "encrypt", (root / "shared").string()}, "pass word\n");
+                        });
+    EXPECT_EQ(first.exitCode, kExitDone) << first.err;
+    EXPECT_EQ(second.exitCode, kExitFailure) << second.err;
+    EXPECT_NE(second.err.find("another conversion is working on the file"), std::string::npos) << second.err;
+    EXPECT_EQ((first.err + second.err).find("unencrypted"), std::string::npos);
+    EXPECT_EQ(Names(), (std::set<std::string>{"shared", "shared/data.ENC"}));
+
+    // A file with a second name stays readable under it: not protected, and said so.
+    Write("linked/a", "alpha");
+    fs::create_hard_link(root / "linked" / "a", root / "linked" / "b");
+    const CliRun linked = RunHere({"--password-stdin", "encrypt", "linked/a"});
+    EXPECT_EQ(linked.exitCode, kExitFailure);
+    EXPECT_NE(linked.err.find("has 1 other name (hard link), under which it stays readable unencrypted"),
+              std::string::npos)
+        << linked.err;
+}
+
 // Prompts asked again after a mismatch, and a warning for a short password.
 TEST_F(CliAsTypedTest, PromptsAreRetriedAndShortPasswordsWarned) {
     Write("doc", "text");
