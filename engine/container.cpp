@@ -185,7 +185,7 @@ ConvertResult EncryptEntry(const HeldFolder& folder, PathView bareName, const Ut
         return Failed(ConvertOutcome::OutOfMemory);
     }
     ClearSystemError();
-    auto output = TempOutput::Create(folder, source->identity());
+    auto output = TempOutput::Create(folder, *source);
     if (!output) {
         return FailedCall(ConvertOutcome::OutputFailed);
     }
@@ -280,7 +280,7 @@ ConvertResult DecryptEntry(const HeldFolder& folder, PathView containerName, con
         return Failed(ConvertOutcome::OutOfMemory);
     }
     ClearSystemError();
-    auto output = TempOutput::Create(folder, source->identity());
+    auto output = TempOutput::Create(folder, *source);
     if (!output) {
         return FailedCall(ConvertOutcome::OutputFailed);
     }

@@ -58,9 +58,9 @@ enum class MoveResult { Moved, NameTaken, Failed };
 // on destruction.
 class TempOutput {
 public:
-    // from is the file the output is made from: on POSIX the output gets its owner, group and permission
-    // bits when it is moved into place.
-    static std::optional<TempOutput> Create(const HeldFolder& folder, const FileIdentity& from);
+    // from is the file the output is made from. On POSIX the output gets its owner, group and permission
+    // bits when it is moved into place; on Windows its own access rules, if it has any, at once.
+    static std::optional<TempOutput> Create(const HeldFolder& folder, const SourceFile& from);
     ~TempOutput();
     TempOutput(TempOutput&& other) noexcept;
     TempOutput& operator=(TempOutput&&) = delete;

@@ -115,7 +115,8 @@ std::optional<size_t> SourceFile::Read(uint8_t* buffer, size_t count) {
     }
 }
 
-std::optional<TempOutput> TempOutput::Create(const HeldFolder& folder, const FileIdentity& from) {
+std::optional<TempOutput> TempOutput::Create(const HeldFolder& folder, const SourceFile& source) {
+    const FileIdentity& from = source.identity();
     if (CheckFault(FileOp::CreateTemp) != FaultDecision::Proceed) {
         return std::nullopt;
     }

@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include "access_rules_win32.h"
 #include "fault_injection.h"
 #include "nt_file.h"
 #include "temp_files.h"
@@ -97,14 +98,14 @@ std::optional<size_t> SourceFile::Read(uint8_t* buffer, size_t count) {
     return static_cast<size_t>(got);
 }
 
-std::optional<TempOutput> TempOutput::Create(const HeldFolder& folder, const FileIdentity& from) {
+std::optional<TempOutput> TempOutput::Create(const HeldFolder& folder, const SourceFile& source) {
     if (CheckFault(FileOp::CreateTemp) != FaultDecision::Proceed) {
         return std::nullopt;
     }
     for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
         PathString name = MakeEngineTempName();
-        FileHandle file = OpenRelative(folder.handle(), name, GENERIC_WRITE | DELETE, FILE_SHARE_READ, FILE_CREATE,
-                                       FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY);
+        FileHandle file = OpenRelative(folder.handle(), name, GENERIC_WRITE | DELETE | WRITE_DAC | WRITE_OWNER,
+                                       FILE_SHARE_READ, FILE_CREATE, FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY);
         if (!file) {
             const DWORD error = GetLastError();
             if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
@@ -114,7 +115,10 @@ std::optional<TempOutput> TempOutput::Create(const HeldFolder& folder, const Fil
         }
         // Deleted with its last handle, whenever and however the process ends, until it is moved into place.
         SetDeleteDisposition(file.get(), true);
-        return TempOutput(folder, std::move(file), std::move(name), from);
+        if (!PassOnAccessRules(source.handle(), file.get())) {
+            return std::nullopt; // the disposition removes it
+        }
+        return TempOutput(folder, std::move(file), std::move(name), source.identity());
     }
     return std::nullopt;
 }
@@ -166,7 +170,7 @@ bool TempOutput::Flush() {
     return FlushFileBuffers(m_file.get()) != 0;
 }
 
-// Windows: the output inherits the folder's access rules like any new file.
+// Windows: passed on at creation (PassOnAccessRules).
 bool TempOutput::PassOnOwnership() {
     return true;
 }
