@@ -4,7 +4,7 @@
 #
 # Package mirrors fail now and then, one index at a time. A failed index does not stop the set-up:
 # `apt-get update` is tried a few times, then the set-up goes on with the indexes that did load and names
-# the ones that failed. What the build and the 64-bit and native tests need is required; 32-bit Wine is
+# the ones that failed (an unreachable source too, though apt itself only warns of it). What the build and the 64-bit and native tests need is required; 32-bit Wine is
 # optional (it needs the i386 index and a machine that executes 32-bit code), and without it the win32
 # preset is built and checked and its test runs are reported as skipped.
 set -uo pipefail
@@ -51,18 +51,19 @@ if [ $want_wine32 -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i38
   $SUDO dpkg --add-architecture i386
 fi
 
-# apt-get update exits non-zero when any one index fails, yet keeps every index that loaded.
-updated=0
+# apt-get update keeps every index that loaded. A broken index exits non-zero; an unreachable source
+# only warns. Either way the failed ones are named, after a few tries.
+failed=""
 for attempt in 1 2 3; do
-  if $SUDO apt-get update -qq >"$log" 2>&1; then
-    updated=1
-    break
-  fi
+  $SUDO apt-get update -qq >"$log" 2>&1
+  rc=$?
+  failed=$(grep -E '^(E|W): (Failed to fetch|Some index files failed)|^Err:' "$log" || true)
+  [ $rc -eq 0 ] && [ -z "$failed" ] && break
   [ $attempt -lt 3 ] && sleep $((attempt * 5))
 done
-if [ $updated -eq 0 ]; then
+if [ $rc -ne 0 ] || [ -n "$failed" ]; then
   say "some package indexes failed to load after 3 tries; going on with those that loaded. Failed:"
-  grep -E '^(E|W): (Failed to fetch|Some index files failed)|^Err:' "$log" | sed 's/^/setup:   /' >&2
+  sed 's/^/setup:   /' <<<"${failed:-$(grep -E '^E:' "$log")}" >&2
 fi
 
 if [ ${#missing[@]} -gt 0 ]; then
