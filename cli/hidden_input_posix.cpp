@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "password_prompt.h"
+#include "unique_handle.h"
 
 namespace {
 
@@ -60,27 +61,11 @@ private:
     void (*m_previousTerminate)(int) = SIG_DFL;
 };
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int descriptor) : m_descriptor(descriptor) {}
-    ~FileDescriptor() {
-        if (m_descriptor >= 0) {
-            close(m_descriptor);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_descriptor; }
-
-private:
-    int m_descriptor;
-};
-
 } // namespace
 
 HiddenInputStatus ReadHiddenLine(std::string_view prompt, Utf16String* line) {
-    const FileDescriptor terminal(open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
-    if (terminal.get() < 0 || !isatty(terminal.get())) {
+    const FileHandle terminal(open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (!terminal || !isatty(terminal.get())) {
         return HiddenInputStatus::NoTerminal;
     }
     std::string bytes;

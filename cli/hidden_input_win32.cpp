@@ -2,24 +2,18 @@
 // UTF-16 so that any character the user types arrives unchanged.
 #include "hidden_input.h"
 
-#include <memory>
 #include <string>
 
 #include <windows.h>
 
 #include "password_prompt.h"
+#include "unique_handle.h"
 
 namespace {
 
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-
-UniqueHandle OpenConsole(const wchar_t* name) {
-    HANDLE handle = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
-    return UniqueHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+FileHandle OpenConsole(const wchar_t* name) {
+    return FileHandle(CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
 }
 
 class EchoOff {
@@ -45,8 +39,8 @@ void WriteConsoleText(HANDLE output, const std::wstring& text) {
 } // namespace
 
 HiddenInputStatus ReadHiddenLine(std::string_view prompt, Utf16String* line) {
-    const UniqueHandle input = OpenConsole(L"CONIN$");
-    const UniqueHandle output = OpenConsole(L"CONOUT$");
+    const FileHandle input = OpenConsole(L"CONIN$");
+    const FileHandle output = OpenConsole(L"CONOUT$");
     DWORD mode = 0;
     if (!input || !output || !GetConsoleMode(input.get(), &mode)) {
         return HiddenInputStatus::NoTerminal;

@@ -5,16 +5,6 @@
 
 #include "unique_handle.h"
 
-namespace {
-
-struct LocalMemoryTraits {
-    using Handle = PSECURITY_DESCRIPTOR;
-    static Handle Empty() { return nullptr; }
-    static void Close(Handle h) { ::LocalFree(h); }
-};
-
-} // namespace
-
 bool HasOwnAccessRules(PSECURITY_DESCRIPTOR descriptor) {
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
@@ -47,7 +37,7 @@ bool PassOnAccessRules(HANDLE source, HANDLE output) {
                         &list, nullptr, &raw) != ERROR_SUCCESS) {
         return true; // a file system without access lists: the output is as any new file there
     }
-    const UniqueHandle<LocalMemoryTraits> descriptor(raw);
+    const UniqueHandle<LocalMemoryTraits<PSECURITY_DESCRIPTOR>> descriptor(raw);
     if (!HasOwnAccessRules(descriptor.get())) {
         return true;
     }

@@ -37,8 +37,10 @@ PathString WithSeparator(PathString path) {
     return path;
 }
 
-struct DirCloser {
-    void operator()(DIR* dir) const { closedir(dir); }
+struct ListingTraits {
+    using Handle = DIR*;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { ::closedir(h); }
 };
 
 } // namespace
@@ -104,7 +106,7 @@ bool HeldFolder::Sync() const {
 }
 
 struct FolderListing::State {
-    std::unique_ptr<DIR, DirCloser> dir;
+    UniqueHandle<ListingTraits> dir;
     int folder = -1;
 };
 
@@ -114,7 +116,7 @@ FolderListing::FolderListing(const HeldFolder& folder) {
     if (!copy) {
         return;
     }
-    std::unique_ptr<DIR, DirCloser> dir(::fdopendir(copy.get()));
+    UniqueHandle<ListingTraits> dir(::fdopendir(copy.get()));
     if (!dir) {
         return;
     }

@@ -11,12 +11,6 @@ namespace {
 // ERROR_DISK_QUOTA_EXCEEDED, which mingw-w64's headers do not name.
 constexpr int kDiskQuotaExceeded = 1295;
 
-struct LocalMemoryTraits {
-    using Handle = wchar_t*;
-    static Handle Empty() { return nullptr; }
-    static void Close(Handle h) { ::LocalFree(h); }
-};
-
 } // namespace
 
 int LastSystemError() {
@@ -56,7 +50,7 @@ std::string SystemErrorText(int code) {
     const DWORD length =
         FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    const UniqueHandle<LocalMemoryTraits> owned(text);
+    const UniqueHandle<LocalMemoryTraits<wchar_t*>> owned(text);
     std::wstring words(text != nullptr ? text : L"", text != nullptr ? length : 0);
     while (!words.empty() &&
            (words.back() == L'\n' || words.back() == L'\r' || words.back() == L'.' || words.back() == L' ')) {

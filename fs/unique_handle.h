@@ -60,6 +60,12 @@ struct KernelHandleTraits {
     static void Close(Handle h) { ::CloseHandle(h); }
 };
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
+// Blocks the system allocated for the caller with LocalAlloc (message texts, security descriptors).
+template <class Pointer> struct LocalMemoryTraits {
+    using Handle = Pointer;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { ::LocalFree(h); }
+};
 #else
 // POSIX file descriptors.
 struct FileHandleTraits {

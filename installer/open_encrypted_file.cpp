@@ -7,7 +7,9 @@
 
 #include <cwchar>
 
+#include "folder.h"
 #include "full_path.h"
+#include "whole_file.h"
 #include "installer_texts.h"
 #include "module_path.h"
 #include "qarnet_automation.h"
@@ -65,16 +67,9 @@ void WaitUntilProcessEnds(HANDLE process) {
     }
 }
 
-// True once no other program holds the file open, tested by opening it with no sharing at all.
-bool FileIsFree(const std::wstring& path) {
-    FileHandle probe(::CreateFileW(LongFormPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    return probe || ::GetLastError() != ERROR_SHARING_VIOLATION;
-}
-
 // QvEncFile forgets the password after one try, so it is called only once the file can be read whole.
 bool EncryptAgainWhenFree(IQvShellExt& shellExt, std::wstring plainPath) {
-    for (DWORD waited = 0; !FileIsFree(plainPath); waited += kPollMilliseconds) {
+    for (DWORD waited = 0; IsHeldByAnotherProgram(plainPath); waited += kPollMilliseconds) {
         if (waited >= kHeldFileWaitMilliseconds) {
             return false;
         }
@@ -123,8 +118,7 @@ void OpenEncryptedFile(const std::wstring& containerPath) {
         WaitUntilProcessEnds(process.get());
     }
     // A file that its program moved away or deleted is no longer ours to report.
-    if (!EncryptAgainWhenFree(*shellExt.get(), plainPath) &&
-        ::GetFileAttributesW(plainPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (!EncryptAgainWhenFree(*shellExt.get(), plainPath) && ReadItemKind(plainPath).has_value()) {
         TellPlainFileLeft(plainPath);
     }
 }

@@ -4,9 +4,11 @@
 #include <ole2.h>
 #include <olectl.h>
 
+#include <cstring>
 #include <optional>
 #include <string>
 
+#include "whole_file.h"
 #include "win_handles.h"
 
 namespace {
@@ -44,32 +46,23 @@ std::optional<std::wstring> PicturePath(HMODULE module) {
     return path;
 }
 
-// The whole file in a movable block, or nothing. An empty file gives nothing: its block cannot be locked.
+// The whole file in a movable block, or nothing: a file that cannot be read to its end is no picture.
 GlobalMemory ReadFileToGlobal(const std::wstring& path, DWORD& size) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
+    const auto bytes = ReadWholeFile(path, MAXDWORD);
+    if (!bytes) {
         return {};
     }
-    LARGE_INTEGER length{};
-    if (!GetFileSizeEx(file.get(), &length) || length.QuadPart <= 0 || length.QuadPart > MAXDWORD) {
-        return {};
-    }
-    size = static_cast<DWORD>(length.QuadPart);
+    size = static_cast<DWORD>(bytes->size());
     GlobalMemory block(GlobalAlloc(GMEM_MOVEABLE, size));
     if (!block) {
         return {};
     }
-    void* bytes = GlobalLock(block.get());
-    if (!bytes) {
+    void* target = GlobalLock(block.get());
+    if (!target) {
         return {};
     }
-    DWORD read = 0;
-    const BOOL readOk = ReadFile(file.get(), bytes, size, &read, nullptr);
+    std::memcpy(target, bytes->data(), size);
     GlobalUnlock(block.get());
-    if (!readOk) {
-        return {};
-    }
     return block;
 }
 

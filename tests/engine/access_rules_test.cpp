@@ -15,12 +15,7 @@
 
 namespace {
 
-struct LocalMemoryTraits {
-    using Handle = PSECURITY_DESCRIPTOR;
-    static Handle Empty() { return nullptr; }
-    static void Close(Handle h) { ::LocalFree(h); }
-};
-using Descriptor = UniqueHandle<LocalMemoryTraits>;
+using Descriptor = UniqueHandle<LocalMemoryTraits<PSECURITY_DESCRIPTOR>>;
 
 Descriptor FromText(const wchar_t* text) {
     PSECURITY_DESCRIPTOR raw = nullptr;
@@ -58,9 +53,8 @@ std::wstring ListOf(const PathString& path) {
     wchar_t* text = nullptr;
     ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor.get(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
                                                          &text, nullptr);
-    std::wstring result = text != nullptr ? text : L"";
-    LocalFree(text);
-    return result;
+    const UniqueHandle<LocalMemoryTraits<wchar_t*>> owned(text);
+    return text != nullptr ? std::wstring(text) : std::wstring();
 }
 
 TEST(AccessRules, AProtectedListTravelsThroughTheContainer) {
