@@ -48,11 +48,11 @@ enum class ConvertOutcome {
                          // longer than 255 UTF-16 units)
     SourceUnreadable, // the source cannot be opened (missing, locked, taken by another conversion), a read failed, or
                       // its length changed while it was read
-    OutputFailed, // the output could not be created, written (disk full), flushed or moved to a
-                  // free name
-    OutOfMemory,  // the chunk buffer could not be allocated
-    Interrupted,  // the interrupt check (SetInterruptCheck) asked to stop before the output was
-                  // complete: the temporary output is removed and the source left as it was
+    OutputFailed,     // the output could not be created, written (disk full), flushed or moved to a
+                      // free name
+    OutOfMemory,      // the chunk buffer could not be allocated
+    Interrupted,      // the interrupt check (SetInterruptCheck) asked to stop before the output was
+                      // complete: the temporary output is removed and the source left as it was
 };
 
 struct ConvertResult {

@@ -182,14 +182,6 @@ Utf16String DecimalText(unsigned number) {
 
 } // namespace
 
-bool IsPathSeparator(PathChar unit) {
-#ifdef _WIN32
-    return unit == L'\\' || unit == L'/';
-#else
-    return unit == '/';
-#endif
-}
-
 PathString FolderOf(PathView path) {
     const auto separator = LastSeparator(path);
     return separator ? PathString(path.substr(0, *separator + 1)) : PathString();

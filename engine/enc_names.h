@@ -15,8 +15,6 @@ inline constexpr NameRules kPlatformNameRules = NameRules::Posix;
 // No chosen name is longer than this, in UTF-16 units (and, under POSIX rules, in UTF-8 bytes as well).
 inline constexpr size_t MAX_NAME_UNITS = 255;
 
-bool IsPathSeparator(PathChar unit);
-
 // The folder part of a path, up to and including its last separator.
 PathString FolderOf(PathView path);
 

@@ -52,6 +52,10 @@ private:
 
 enum class MoveResult { Moved, NameTaken, Failed };
 
+// What the fault seam leaves of a read or a write of count bytes: nullopt when it is to fail.
+std::optional<size_t> SeamReadLimit(size_t count);
+std::optional<size_t> SeamWriteLimit(size_t size);
+
 // The output while it is written: a new file in the destination folder that no crash leaves behind where
 // the platform allows it (Linux: without a name until it is complete; Windows: marked for deletion until it
 // is moved into place), else under an engine temporary name. Unless moved to its final name, it is removed
@@ -97,3 +101,6 @@ enum class SourceRemoval {
     OtherLinks // the file has other names (hard links), under which it would stay readable: not deleted
 };
 SourceRemoval DeleteIfSameFile(const HeldFolder& folder, PathView name, const SourceFile& source);
+
+// The platform's part of DeleteIfSameFile, once the portable checks have passed.
+SourceRemoval RemoveIfStillTheSource(const HeldFolder& folder, PathView name, const SourceFile& source);

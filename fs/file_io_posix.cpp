@@ -95,15 +95,11 @@ std::optional<SourceFile> SourceFile::Open(const HeldFolder& folder, PathView na
 }
 
 std::optional<size_t> SourceFile::Read(uint8_t* buffer, size_t count) {
-    switch (CheckFault(FileOp::Read)) {
-    case FaultDecision::Fail:
+    const auto allowed = SeamReadLimit(count);
+    if (!allowed) {
         return std::nullopt;
-    case FaultDecision::Short:
-        count = count > 1 ? count / 2 : count;
-        break;
-    case FaultDecision::Proceed:
-        break;
     }
+    count = *allowed;
     for (;;) {
         const ssize_t got = ::read(m_file.get(), buffer, count);
         if (got >= 0) {
@@ -148,12 +144,6 @@ std::optional<TempOutput> TempOutput::Create(const HeldFolder& folder, const Sou
     return std::nullopt;
 }
 
-TempOutput::TempOutput(TempOutput&& other) noexcept
-    : m_folder(other.m_folder), m_file(std::move(other.m_file)), m_name(std::move(other.m_name)), m_from(other.m_from),
-      m_moved(other.m_moved) {
-    other.m_moved = true;
-}
-
 TempOutput::~TempOutput() {
     if (m_moved || !m_file || m_name.empty()) {
         return; // moved, or without a name: closing the descriptor frees it
@@ -164,17 +154,12 @@ TempOutput::~TempOutput() {
 }
 
 size_t TempOutput::Write(const uint8_t* data, size_t size) {
-    size_t limit = size;
-    switch (CheckFault(FileOp::Write)) {
-    case FaultDecision::Fail:
-        errno = ENOSPC;
+    const auto allowed = SeamWriteLimit(size);
+    if (!allowed) {
+        errno = ENOSPC; // as a full disk fails it
         return 0;
-    case FaultDecision::Short:
-        limit = size / 2;
-        break;
-    case FaultDecision::Proceed:
-        break;
     }
+    const size_t limit = *allowed;
     size_t written = 0;
     while (written < limit) {
         const ssize_t count = ::write(m_file.get(), data + written, limit - written);
@@ -257,14 +242,8 @@ bool TempOutput::SyncFolder() {
     return m_folder->Sync();
 }
 
-SourceRemoval DeleteIfSameFile(const HeldFolder& folder, PathView name, const SourceFile& source) {
-    if (CheckFault(FileOp::DeleteSource) != FaultDecision::Proceed) {
-        return SourceRemoval::Kept;
-    }
+SourceRemoval RemoveIfStillTheSource(const HeldFolder& folder, PathView name, const SourceFile& source) {
     const FileIdentity& identity = source.identity();
-    if (identity.links > 1) {
-        return SourceRemoval::OtherLinks;
-    }
     // AT_SYMLINK_NOFOLLOW: a link put under the name is not the file that was read, and stays.
     const PathString entry(name);
     struct stat info {};

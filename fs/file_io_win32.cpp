@@ -35,12 +35,8 @@ bool QueryIdentity(HANDLE file, FileIdentity* identity) {
 // What the name holds now, looked at without following a reparse point: its file ID, when it is a regular
 // file and not a link.
 std::optional<NativeFileId> RegularFileAt(const HeldFolder& folder, PathView name) {
-    const FileHandle entry = OpenRelative(folder.handle(), name, FILE_READ_ATTRIBUTES, kShareAll, FILE_OPEN,
-                                          FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT);
-    if (!entry) {
-        return std::nullopt;
-    }
-    const auto tag = ReadAttributeTag(entry.get());
+    const FileHandle entry = OpenEntryUnfollowed(folder.handle(), name);
+    const auto tag = entry ? ReadAttributeTag(entry.get()) : std::nullopt;
     if (!tag) {
         return std::nullopt;
     }
@@ -82,15 +78,11 @@ std::optional<SourceFile> SourceFile::Open(const HeldFolder& folder, PathView na
 }
 
 std::optional<size_t> SourceFile::Read(uint8_t* buffer, size_t count) {
-    switch (CheckFault(FileOp::Read)) {
-    case FaultDecision::Fail:
+    const auto allowed = SeamReadLimit(count);
+    if (!allowed) {
         return std::nullopt;
-    case FaultDecision::Short:
-        count = count > 1 ? count / 2 : count;
-        break;
-    case FaultDecision::Proceed:
-        break;
     }
+    count = *allowed;
     DWORD got = 0;
     if (!ReadFile(m_file.get(), buffer, static_cast<DWORD>(count), &got, nullptr)) {
         return std::nullopt;
@@ -123,12 +115,6 @@ std::optional<TempOutput> TempOutput::Create(const HeldFolder& folder, const Sou
     return std::nullopt;
 }
 
-TempOutput::TempOutput(TempOutput&& other) noexcept
-    : m_folder(other.m_folder), m_file(std::move(other.m_file)), m_name(std::move(other.m_name)), m_from(other.m_from),
-      m_moved(other.m_moved) {
-    other.m_moved = true;
-}
-
 TempOutput::~TempOutput() {
     if (m_moved || !m_file) {
         return;
@@ -140,17 +126,12 @@ TempOutput::~TempOutput() {
 }
 
 size_t TempOutput::Write(const uint8_t* data, size_t size) {
-    size_t limit = size;
-    switch (CheckFault(FileOp::Write)) {
-    case FaultDecision::Fail:
-        SetLastError(ERROR_DISK_FULL);
+    const auto allowed = SeamWriteLimit(size);
+    if (!allowed) {
+        SetLastError(ERROR_DISK_FULL); // as a full disk fails it
         return 0;
-    case FaultDecision::Short:
-        limit = size / 2;
-        break;
-    case FaultDecision::Proceed:
-        break;
     }
+    const size_t limit = *allowed;
     size_t written = 0;
     while (written < limit) {
         DWORD count = 0;
@@ -204,14 +185,8 @@ bool TempOutput::SyncFolder() {
     return FlushFileBuffers(m_file.get()) != 0;
 }
 
-SourceRemoval DeleteIfSameFile(const HeldFolder& folder, PathView name, const SourceFile& source) {
-    if (CheckFault(FileOp::DeleteSource) != FaultDecision::Proceed) {
-        return SourceRemoval::Kept;
-    }
+SourceRemoval RemoveIfStillTheSource(const HeldFolder& folder, PathView name, const SourceFile& source) {
     const FileIdentity& identity = source.identity();
-    if (identity.links > 1) {
-        return SourceRemoval::OtherLinks;
-    }
     const auto now = RegularFileAt(folder, name);
     if (!now) {
         const DWORD error = GetLastError();

@@ -66,7 +66,7 @@ public:
     FolderListing(FolderListing&&) noexcept;
     FolderListing& operator=(FolderListing&&) noexcept;
 
-    bool IsOpen() const;
+    bool IsOpen() const { return m_state != nullptr; }
 
     // The next entry other than "." and ".."; false at the end of the listing (or when it failed). The name
     // stays valid until the next call.

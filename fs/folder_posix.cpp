@@ -131,10 +131,6 @@ FolderListing::~FolderListing() = default;
 FolderListing::FolderListing(FolderListing&&) noexcept = default;
 FolderListing& FolderListing::operator=(FolderListing&&) noexcept = default;
 
-bool FolderListing::IsOpen() const {
-    return m_state != nullptr;
-}
-
 bool FolderListing::Next(PathView* name, EntryKind* kind) {
     if (!m_state) {
         return false;

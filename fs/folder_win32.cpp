@@ -21,12 +21,8 @@ constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 // Enough for a few hundred entries a call.
 constexpr DWORD kListingBufferBytes = 64 * 1024;
 
-bool IsSeparator(wchar_t unit) {
-    return unit == L'\\' || unit == L'/';
-}
-
 PathString WithSeparator(PathString path) {
-    if (path.empty() || !IsSeparator(path.back())) {
+    if (path.empty() || !IsPathSeparator(path.back())) {
         path += L'\\';
     }
     return path;
@@ -91,7 +87,7 @@ std::optional<HeldFolder> HeldFolder::Open(const PathString& path) {
 
 std::optional<HeldFolder> HeldFolder::OpenParent(const PathString& path, PathString* name) {
     size_t separator = path.size();
-    while (separator > 0 && !IsSeparator(path[separator - 1])) {
+    while (separator > 0 && !IsPathSeparator(path[separator - 1])) {
         --separator;
     }
     if (separator < 2 || separator >= path.size()) {
@@ -118,12 +114,8 @@ std::optional<HeldFolder> HeldFolder::OpenSubfolder(PathView name) const {
 }
 
 std::optional<EntryKind> HeldFolder::KindOf(PathView name) const {
-    const FileHandle entry = OpenRelative(m_handle.get(), name, FILE_READ_ATTRIBUTES, kShareAll, FILE_OPEN,
-                                          FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT);
-    if (!entry) {
-        return std::nullopt;
-    }
-    const auto tag = ReadAttributeTag(entry.get());
+    const FileHandle entry = OpenEntryUnfollowed(m_handle.get(), name);
+    const auto tag = entry ? ReadAttributeTag(entry.get()) : std::nullopt;
     if (!tag) {
         return std::nullopt;
     }
@@ -153,10 +145,6 @@ FolderListing::FolderListing(const HeldFolder& folder) {
 FolderListing::~FolderListing() = default;
 FolderListing::FolderListing(FolderListing&&) noexcept = default;
 FolderListing& FolderListing::operator=(FolderListing&&) noexcept = default;
-
-bool FolderListing::IsOpen() const {
-    return m_state != nullptr;
-}
 
 bool FolderListing::Next(PathView* name, EntryKind* kind) {
     if (!m_state) {

@@ -38,6 +38,11 @@ FileHandle OpenRelative(HANDLE folder, PathView name, ACCESS_MASK access, ULONG 
     return FileHandle(file);
 }
 
+FileHandle OpenEntryUnfollowed(HANDLE folder, PathView name) {
+    return OpenRelative(folder, name, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        FILE_OPEN, FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT);
+}
+
 std::optional<AttributeTag> ReadAttributeTag(HANDLE file) {
     FILE_ATTRIBUTE_TAG_INFO info{};
     if (!GetFileInformationByHandleEx(file, FileAttributeTagInfo, &info, sizeof info)) {

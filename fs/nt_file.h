@@ -17,6 +17,9 @@
 FileHandle OpenRelative(HANDLE folder, PathView name, ACCESS_MASK access, ULONG share, ULONG disposition,
                         ULONG options);
 
+// The entry itself, a reparse point included, opened only to look at it (any sharing allowed).
+FileHandle OpenEntryUnfollowed(HANDLE folder, PathView name);
+
 struct AttributeTag {
     DWORD attributes = 0;
     DWORD reparseTag = 0;

@@ -135,3 +135,11 @@ std::optional<PathString> Utf16ToPath(Utf16View text) {
 }
 
 #endif
+
+bool IsPathSeparator(PathChar unit) {
+#ifdef _WIN32
+    return unit == L'\\' || unit == L'/';
+#else
+    return unit == '/';
+#endif
+}

@@ -25,6 +25,9 @@ using PathView = std::basic_string_view<PathChar>;
 using Utf16String = std::basic_string<Utf16Char>;
 using Utf16View = std::basic_string_view<Utf16Char>;
 
+// '/' on POSIX; '\\' and '/' on Windows.
+bool IsPathSeparator(PathChar unit);
+
 // Exact conversions. A name that is not valid UTF-8 (or UTF-16 with an unpaired surrogate) gives nullopt:
 // such a name is refused rather than mangled.
 std::optional<Utf16String> PathToUtf16(PathView path);

@@ -22,17 +22,9 @@ namespace {
 
 using NameSet = std::unordered_set<PathString>;
 
-bool IsSeparator(PathChar unit) {
-#ifdef _WIN32
-    return unit == L'\\' || unit == L'/';
-#else
-    return unit == '/';
-#endif
-}
-
 PathView LastComponent(const PathString& path) {
     size_t start = path.size();
-    while (start > 0 && !IsSeparator(path[start - 1])) {
+    while (start > 0 && !IsPathSeparator(path[start - 1])) {
         --start;
     }
     return PathView(path).substr(start);
