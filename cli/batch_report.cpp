@@ -16,13 +16,17 @@ std::string Reason(const ConvertResult& result) {
     return words.empty() ? std::string() : " (" + words + ")";
 }
 
-std::string FailureWords(const ConvertResult& result, bool encrypting) {
+// What became of a file that was not converted, in words for its line.
+std::string OutcomeWords(const ConvertResult& result, bool encrypting) {
     switch (result.outcome) {
     case ConvertOutcome::Converted:
-    case ConvertOutcome::SkippedEmpty:
-    case ConvertOutcome::SkippedNotContainer:
-    case ConvertOutcome::NotARegularFile:
         return {};
+    case ConvertOutcome::SkippedEmpty:
+        return "empty file";
+    case ConvertOutcome::SkippedNotContainer:
+        return "not an .ENC file";
+    case ConvertOutcome::NotARegularFile:
+        return "not a regular file; a link is never followed";
     case ConvertOutcome::ConvertedSourceKept:
         if (result.otherLinks > 0) {
             const std::string names =
@@ -71,40 +75,28 @@ void BatchReport::Complain(const std::string& line) {
     WriteLine(stderr, line);
 }
 
-void BatchReport::Skipped(const PathString& path, const char* why) {
+void BatchReport::Skipped(const PathString& path, const std::string& why) {
     ++m_skipped;
     Say("skipped: " + PathForDisplay(path) + " (" + why + ")");
 }
 
 void BatchReport::FileConverted(const PathString& path, const ConvertResult& result) {
     const bool encrypting = m_mode == kModeEncrypt;
-    switch (result.outcome) {
-    case ConvertOutcome::Converted:
+    switch (KindOfOutcome(result.outcome)) {
+    case OutcomeKind::Converted:
         ++m_converted;
         Say(std::string(encrypting ? "encrypted: " : "decrypted: ") + PathForDisplay(path) + " -> " +
             PathForDisplay(result.outputPath));
         return;
-    case ConvertOutcome::SkippedEmpty:
-        Skipped(path, "empty file");
+    case OutcomeKind::Skipped:
+        Skipped(path, OutcomeWords(result, encrypting));
         return;
-    case ConvertOutcome::SkippedNotContainer:
-        Skipped(path, "not an .ENC file");
-        return;
-    case ConvertOutcome::NotARegularFile:
-        Skipped(path, "not a regular file; a link is never followed");
-        return;
-    case ConvertOutcome::WrongPassword:
-        ++m_wrongPassword;
-        [[fallthrough]];
-    case ConvertOutcome::ConvertedSourceKept:
-    case ConvertOutcome::Damaged:
-    case ConvertOutcome::BadPath:
-    case ConvertOutcome::SourceUnreadable:
-    case ConvertOutcome::OutputFailed:
-    case ConvertOutcome::OutOfMemory:
-    case ConvertOutcome::Interrupted:
+    case OutcomeKind::Failed:
         ++m_failed;
-        Complain("failed: " + PathForDisplay(path) + ": " + FailureWords(result, encrypting));
+        if (result.outcome == ConvertOutcome::WrongPassword) {
+            ++m_wrongPassword;
+        }
+        Complain("failed: " + PathForDisplay(path) + ": " + OutcomeWords(result, encrypting));
         return;
     }
 }

@@ -34,7 +34,7 @@ public:
 private:
     void Say(const std::string& line);
     void Complain(const std::string& line);
-    void Skipped(const PathString& path, const char* why);
+    void Skipped(const PathString& path, const std::string& why);
 
     int m_mode;
     bool m_quiet;

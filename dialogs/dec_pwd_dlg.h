@@ -1,26 +1,13 @@
-// CDecPwdDlg: asks for the decryption password once.
+// CDecPwdDlg: asks for the decryption password once (1 to 32 characters, any characters, since every
+// container must open).
 #pragma once
 
-#include <string>
+#include "password_dialog.h"
 
-#include "tolvane_dialog.h"
-
-class CDecPwdDlg : public CTolvaneDialog {
+class CDecPwdDlg : public CPasswordDialog {
 public:
-    static constexpr int kMaxPasswordLength = 32;
-
     CDecPwdDlg();
-    ~CDecPwdDlg() override;
-
-    // After IDOK: the password (1 to 32 characters, any characters, since every container must open).
-    // The member is wiped as it is handed over.
-    std::wstring TakePassword();
 
 protected:
-    void DoDataExchange(CDataExchange& dx) override;
-    BOOL OnInitDialog() override;
     void OnOK() override;
-
-private:
-    std::wstring m_strPassword;
 };

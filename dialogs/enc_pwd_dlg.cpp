@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr const wchar_t* kEnglishCaption = L"Password";
 constexpr ControlText kEnglishTexts[] = {
     {IDOK, L"OK"},
     {IDCANCEL, L"Cancel"},
@@ -34,33 +33,20 @@ bool HasCharacterAboveLatin1(const std::wstring& text) {
 
 } // namespace
 
-CEncPwdDlg::CEncPwdDlg() : CTolvaneDialog(IDD_ENCRYPT_PASSWORD, true) {}
+CEncPwdDlg::CEncPwdDlg() : CPasswordDialog(IDD_ENCRYPT_PASSWORD, IDC_ENC_PASSWORD, kEnglishTexts) {}
 
 CEncPwdDlg::~CEncPwdDlg() {
-    SecureWipe(m_strPassword);
     SecureWipe(m_strConfirm);
-}
-
-std::wstring CEncPwdDlg::TakePassword() {
-    std::wstring copy(m_strPassword);
-    SecureWipe(m_strPassword);
-    return copy;
 }
 
 void CEncPwdDlg::DoDataExchange(CDataExchange& dx) {
-    dx.Text(IDC_ENC_PASSWORD, m_strPassword, kMaxPasswordLength);
+    CPasswordDialog::DoDataExchange(dx);
     dx.Text(IDC_ENC_CONFIRM, m_strConfirm, kMaxPasswordLength);
 }
 
-BOOL CEncPwdDlg::OnInitDialog() {
-    CTolvaneDialog::OnInitDialog();
-    SecureWipe(m_strPassword);
+void CEncPwdDlg::WipeFields() {
+    CPasswordDialog::WipeFields();
     SecureWipe(m_strConfirm);
-    if (!g_bChineseUI) {
-        SetTexts(kEnglishCaption, kEnglishTexts);
-    }
-    UpdateData(false);
-    return TRUE;
 }
 
 void CEncPwdDlg::OnOK() {
@@ -77,7 +63,7 @@ void CEncPwdDlg::OnOK() {
         ShowMessage(refusal->Get(), kMessageCaption, MB_ICONEXCLAMATION);
         return;
     }
-    CTolvaneDialog::OnOK();
+    CPasswordDialog::OnOK();
     // Only the password is handed on; its confirmation has done its job.
     SecureWipe(m_strConfirm);
 }

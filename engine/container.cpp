@@ -344,6 +344,27 @@ ConvertResult DecryptFromContainer(const PathChar* path, const Utf16Char* passwo
     return folder ? DecryptEntry(*folder, name, password) : refusal;
 }
 
+OutcomeKind KindOfOutcome(ConvertOutcome outcome) {
+    switch (outcome) {
+    case ConvertOutcome::Converted:
+        return OutcomeKind::Converted;
+    case ConvertOutcome::SkippedEmpty:
+    case ConvertOutcome::SkippedNotContainer:
+    case ConvertOutcome::NotARegularFile:
+        return OutcomeKind::Skipped;
+    case ConvertOutcome::ConvertedSourceKept:
+    case ConvertOutcome::WrongPassword:
+    case ConvertOutcome::Damaged:
+    case ConvertOutcome::BadPath:
+    case ConvertOutcome::SourceUnreadable:
+    case ConvertOutcome::OutputFailed:
+    case ConvertOutcome::OutOfMemory:
+    case ConvertOutcome::Interrupted:
+        return OutcomeKind::Failed;
+    }
+    return OutcomeKind::Failed;
+}
+
 int EncryptOneFile(const PathChar* path, const Utf16Char* password) {
     const ConvertOutcome outcome = EncryptToContainer(path, password).outcome;
     return (outcome == ConvertOutcome::Converted || outcome == ConvertOutcome::ConvertedSourceKept) ? 1 : 0;

@@ -55,6 +55,11 @@ enum class ConvertOutcome {
                       // complete: the temporary output is removed and the source left as it was
 };
 
+// How a caller counts an outcome: the file converted, passed over (nothing to do, nothing lost), or a
+// conversion meant that did not happen or left the plain file in the clear.
+enum class OutcomeKind { Converted, Skipped, Failed };
+OutcomeKind KindOfOutcome(ConvertOutcome outcome);
+
 struct ConvertResult {
     ConvertOutcome outcome = ConvertOutcome::BadPath;
     PathString outputPath;   // the final output's full path when converted, else empty

@@ -4,48 +4,40 @@
 
 #include <algorithm>
 
+#include "callback.h"
+
 Utf16Char g_szRestoredName[RESTORED_NAME_UNITS] = {};
 
 namespace {
 
-ProgressHook g_progressHook = nullptr;
-void* g_progressContext = nullptr;
-WrongPasswordHook g_wrongPasswordHook = nullptr;
-void* g_wrongPasswordContext = nullptr;
-InterruptCheck g_interruptCheck = nullptr;
-void* g_interruptContext = nullptr;
+Callback<void, const PathChar*, uint64_t, uint64_t> g_progress;
+Callback<void, const PathChar*> g_wrongPassword;
+Callback<bool> g_interrupt;
 
 } // namespace
 
 void SetProgressHook(ProgressHook hook, void* context) {
-    g_progressHook = hook;
-    g_progressContext = context;
+    g_progress.Set(hook, context);
 }
 
 void ReportProgress(const PathChar* name, uint64_t totalBytes, uint64_t chunkBytes) {
-    if (g_progressHook != nullptr) {
-        g_progressHook(g_progressContext, name, totalBytes, chunkBytes);
-    }
+    g_progress(name, totalBytes, chunkBytes);
 }
 
 void SetWrongPasswordHook(WrongPasswordHook hook, void* context) {
-    g_wrongPasswordHook = hook;
-    g_wrongPasswordContext = context;
+    g_wrongPassword.Set(hook, context);
 }
 
 void NotifyWrongPassword(const PathChar* containerPath) {
-    if (g_wrongPasswordHook != nullptr) {
-        g_wrongPasswordHook(g_wrongPasswordContext, containerPath);
-    }
+    g_wrongPassword(containerPath);
 }
 
 void SetInterruptCheck(InterruptCheck check, void* context) {
-    g_interruptCheck = check;
-    g_interruptContext = context;
+    g_interrupt.Set(check, context);
 }
 
 bool InterruptRequested() {
-    return g_interruptCheck != nullptr && g_interruptCheck(g_interruptContext);
+    return g_interrupt();
 }
 
 void SetRestoredName(Utf16View name) {

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "callback.h"
+
 namespace {
 
 struct ArmedFault {
@@ -33,20 +35,16 @@ FaultTable& Table() {
 // Set while faults are armed or operations are counted; keeps the disarmed path free of the mutex.
 std::atomic<bool> g_faultsArmed{false};
 std::atomic<bool> g_namedTemporaries{false};
-ListingHook g_listingHook = nullptr;
-void* g_listingContext = nullptr;
+Callback<void, PathView> g_listed;
 
 } // namespace
 
 void SetListingHook(ListingHook hook, void* context) {
-    g_listingHook = hook;
-    g_listingContext = context;
+    g_listed.Set(hook, context);
 }
 
 void NotifyListed(PathView name) {
-    if (g_listingHook != nullptr) {
-        g_listingHook(g_listingContext, name);
-    }
+    g_listed(name);
 }
 
 void PreferNamedTemporaries(bool prefer) {

@@ -16,22 +16,8 @@ namespace {
 class FailureTally final : public BatchObserver {
 public:
     void FileConverted(const PathString&, const ConvertResult& result) override {
-        switch (result.outcome) {
-        case ConvertOutcome::Converted:
-        case ConvertOutcome::SkippedEmpty:
-        case ConvertOutcome::SkippedNotContainer:
-        case ConvertOutcome::WrongPassword:
-        case ConvertOutcome::NotARegularFile:
-            break;
-        case ConvertOutcome::ConvertedSourceKept:
-        case ConvertOutcome::Damaged:
-        case ConvertOutcome::BadPath:
-        case ConvertOutcome::SourceUnreadable:
-        case ConvertOutcome::OutputFailed:
-        case ConvertOutcome::OutOfMemory:
-        case ConvertOutcome::Interrupted:
+        if (KindOfOutcome(result.outcome) == OutcomeKind::Failed && result.outcome != ConvertOutcome::WrongPassword) {
             ++m_failed;
-            break;
         }
     }
     // Whatever such an item holds stayed as it was.

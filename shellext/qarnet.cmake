@@ -1,12 +1,7 @@
 # Qarnet.dll: the Explorer context-menu handler and COM server, with its type library and resources.
-if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-  set(qarnet_widl_arch --win32)
-else()
-  set(qarnet_widl_arch --win64)
-endif()
 set(qarnet_generated ${CMAKE_CURRENT_BINARY_DIR}/qarnet_generated)
-set(qarnet_widl widl ${qarnet_widl_arch} -I/usr/include/wine/wine/windows
-    -L/usr/lib/x86_64-linux-gnu/wine/x86_64-windows -L/usr/lib/i386-linux-gnu/wine/i386-windows)
+list(TRANSFORM TOLVANE_WIDL_LIBRARY_DIRS PREPEND -L OUTPUT_VARIABLE qarnet_widl_libraries)
+set(qarnet_widl widl --win${TOLVANE_WINDOWS_BITS} -I${TOLVANE_WIDL_INCLUDE} ${qarnet_widl_libraries})
 add_custom_command(
   OUTPUT ${qarnet_generated}/qarnet.tlb ${qarnet_generated}/qarnet_idl.h
   COMMAND ${CMAKE_COMMAND} -E make_directory ${qarnet_generated}
@@ -16,6 +11,10 @@ add_custom_command(
   COMMENT "Type library and interface header of Qarnet"
   VERBATIM)
 add_custom_target(qarnet_idl DEPENDS ${qarnet_generated}/qarnet.tlb ${qarnet_generated}/qarnet_idl.h)
+# The interface header generated from the IDL, for every target that talks to Qarnet through it.
+add_library(qarnet_interface INTERFACE)
+target_include_directories(qarnet_interface INTERFACE ${qarnet_generated})
+add_dependencies(qarnet_interface qarnet_idl)
 
 add_library(Qarnet SHARED
   module.cpp
@@ -43,9 +42,10 @@ set_source_files_properties(qarnet.rc PROPERTIES
   OBJECT_DEPENDS "${qarnet_generated}/qarnet.tlb;${CMAKE_CURRENT_SOURCE_DIR}/menu_ring.bmp")
 set_target_properties(Qarnet PROPERTIES OUTPUT_NAME Qarnet PREFIX "")
 target_include_directories(Qarnet PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${qarnet_generated})
+target_link_libraries(Qarnet PRIVATE qarnet_interface)
 target_link_libraries(Qarnet PRIVATE tolvane_walker tolvane_engine tolvane_dialogs tolvane_dialogs_resources tolvane_support
   shlwapi shell32 ole32 oleaut32 uuid user32 gdi32 advapi32)
 # The dialogs paint the logo from the picture beside the module.
 add_custom_command(TARGET Qarnet POST_BUILD
-  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PROJECT_SOURCE_DIR}/logo/Brandmark.jpg $<TARGET_FILE_DIR:Qarnet>
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${TOLVANE_BRANDMARK} $<TARGET_FILE_DIR:Qarnet>
   VERBATIM)

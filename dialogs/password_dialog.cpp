@@ -1,0 +1,42 @@
+// The common part of the password dialogs (contract in password_dialog.h).
+#include "password_dialog.h"
+
+#include "ui_language.h"
+#include "wipe_string.h"
+
+namespace {
+
+constexpr const wchar_t* kEnglishCaption = L"Password";
+
+} // namespace
+
+CPasswordDialog::CPasswordDialog(UINT templateId, int passwordControl, std::span<const ControlText> englishTexts)
+    : CTolvaneDialog(templateId, true), m_passwordControl(passwordControl), m_englishTexts(englishTexts) {}
+
+CPasswordDialog::~CPasswordDialog() {
+    SecureWipe(m_strPassword);
+}
+
+std::wstring CPasswordDialog::TakePassword() {
+    std::wstring copy(m_strPassword);
+    SecureWipe(m_strPassword);
+    return copy;
+}
+
+void CPasswordDialog::DoDataExchange(CDataExchange& dx) {
+    dx.Text(m_passwordControl, m_strPassword, kMaxPasswordLength);
+}
+
+void CPasswordDialog::WipeFields() {
+    SecureWipe(m_strPassword);
+}
+
+BOOL CPasswordDialog::OnInitDialog() {
+    CTolvaneDialog::OnInitDialog();
+    WipeFields();
+    if (!g_bChineseUI) {
+        SetTexts(kEnglishCaption, m_englishTexts);
+    }
+    UpdateData(false);
+    return TRUE;
+}

@@ -1,0 +1,35 @@
+// CPasswordDialog: what the two password dialogs share: the password field and its limit (the engine's),
+// its wiping whenever the dialog opens or goes, and handing the password over once.
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "container.h"
+#include "tolvane_dialog.h"
+
+class CPasswordDialog : public CTolvaneDialog {
+public:
+    static constexpr int kMaxPasswordLength = static_cast<int>(ENC_MAX_PASSWORD_UNITS);
+
+    ~CPasswordDialog() override;
+
+    // After IDOK: the accepted password. The member is wiped as it is handed over, so a second call gives
+    // an empty string.
+    std::wstring TakePassword();
+
+protected:
+    CPasswordDialog(UINT templateId, int passwordControl, std::span<const ControlText> englishTexts);
+
+    void DoDataExchange(CDataExchange& dx) override;
+    // Empties the fields, sets the English texts where the language is not Chinese, shows the fields.
+    BOOL OnInitDialog() override;
+    // Wipes every field that holds a password; a dialog with more fields adds its own.
+    virtual void WipeFields();
+
+    std::wstring m_strPassword;
+
+private:
+    int m_passwordControl;
+    std::span<const ControlText> m_englishTexts;
+};
