@@ -1,4 +1,5 @@
 // Interrupts on POSIX: SIGINT and SIGTERM set a flag that the batch and the engine read.
+#include "conversion_hooks.h"
 #include "interrupt.h"
 
 #include <csignal>

@@ -1,4 +1,5 @@
 // Interrupts on Windows: the console's control events set a flag that the batch and the engine read.
+#include "conversion_hooks.h"
 #include "interrupt.h"
 
 #include <windows.h>

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "conversion_hooks.h"
 #include "console_output.h"
 #include "container.h"
 

@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "container.h"
+#include "enc_format.h"
 #include "tolvane_dialog.h"
 
 class CPasswordDialog : public CTolvaneDialog {

@@ -1,35 +1,19 @@
-// The ".ENC" container: one plain file into one container beside it, and back, under a password.
-// Also the two path functions the walker shares, and the engine's progress and message hooks.
+// Converting one plain file into one ".ENC" container beside it, and back, under a password: the outcomes
+// and the procedures, the two path functions the walker shares, and the restored-name buffer. The format
+// itself is in enc_format.h, the hooks that report on a conversion in conversion_hooks.h.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "enc_format.h"
 #include "path_text.h"
 
 class HeldFolder; // folder.h
 
-// Layout of a container (all multi-byte values little-endian):
-//   offset 0    528 bytes  header, each of its 33 blocks enciphered alone with AES-256 (ECB)
-//   offset 528  B bytes    body: the plain data, then the filler, in 16-byte blocks enciphered alone
-// The header before enciphering:
-//   offset 0    14 bytes   "Encrypt AES256"
-//   offset 14   512 bytes  bare name of the plain file, UTF-16LE, zero-terminated (at most 256 units)
-//   offset 526  1 byte     reserved, 0
-//   offset 527  1 byte     pad count p = 16 - (L mod 16), 1..16
-// The filler is p bytes, except when L is a whole multiple of ENC_CHUNK_SIZE: then there is none.
-inline constexpr size_t ENC_HEADER_SIZE = 528;
-inline constexpr size_t ENC_CHUNK_SIZE = 1048576;
-inline constexpr size_t ENC_MAGIC_SIZE = 14;
-inline constexpr size_t ENC_NAME_OFFSET = 14;
-inline constexpr size_t ENC_NAME_UNITS = 256;
-inline constexpr size_t ENC_PAD_OFFSET = 527;
-inline constexpr size_t ENC_MAX_PASSWORD_UNITS = 32;
-inline constexpr char ENC_MAGIC[ENC_MAGIC_SIZE + 1] = "Encrypt AES256";
-
 // What happened to one file. EncryptOneFile and DecryptOneFile give 1 for the two Converted kinds only.
 // On every outcome but the two Converted ones the disk is as before the call: the source untouched, no
-// output, no temporary file (unless even its removal failed; a later batch removes it, RemoveStaleTempFile).
+// output, no temporary file (unless even its removal failed; it keeps an engine temporary name).
 enum class ConvertOutcome {
     Converted,           // output complete, flushed, under its final name (outputPath); source deleted
     ConvertedSourceKept, // output complete as above, but the source is still there: its deletion failed
@@ -102,19 +86,3 @@ bool IsContainerName(PathView path);
 // disk when a free name had to be chosen). Shared by the whole module.
 inline constexpr size_t RESTORED_NAME_UNITS = 260;
 extern Utf16Char g_szRestoredName[RESTORED_NAME_UNITS];
-
-// Progress: a file start gives (path, its size, 0), made for every source that opens and is not empty;
-// each chunk read gives (nullptr, 0, bytes read), 1 to ENC_CHUNK_SIZE. A container's chunks add up to its
-// length less ENC_HEADER_SIZE, a plain file's to its length. Without a hook nothing happens.
-using ProgressHook = void (*)(void* context, const PathChar* name, uint64_t totalBytes, uint64_t chunkBytes);
-void SetProgressHook(ProgressHook hook, void* context);
-void ReportProgress(const PathChar* name, uint64_t totalBytes, uint64_t chunkBytes);
-
-// Shown once for each container whose header check fails. Without a hook nothing is shown.
-using WrongPasswordHook = void (*)(void* context, const PathChar* containerPath);
-void SetWrongPasswordHook(WrongPasswordHook hook, void* context);
-
-// Asked after every chunk and before the output is finished; true stops the conversion in hand with
-// Interrupted. Without a check the engine never stops early.
-using InterruptCheck = bool (*)(void* context);
-void SetInterruptCheck(InterruptCheck check, void* context);

@@ -1,6 +1,7 @@
 // The engine's side of its hooks: what the container code calls to tell the outside world.
 #pragma once
 
+#include "conversion_hooks.h"
 #include "container.h"
 
 // Calls the wrong-password hook, if one is set.

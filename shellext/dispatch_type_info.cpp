@@ -5,12 +5,13 @@
 #include <oleauto.h>
 
 #include "qarnet_interfaces.h"
+#include "module_global.h"
 #include "win_handles.h"
 
 namespace {
 
 SRWLOCK g_typeInfoLock = SRWLOCK_INIT;
-ComPtr<ITypeInfo> g_typeInfo;
+ModuleGlobal<ComPtr<ITypeInfo>> g_typeInfo;
 
 } // namespace
 
@@ -21,16 +22,16 @@ HRESULT GetQvShellExtTypeInfo(ITypeInfo** result) {
     *result = nullptr;
     AcquireSRWLockExclusive(&g_typeInfoLock);
     HRESULT hr = S_OK;
-    if (!g_typeInfo) {
+    if (!g_typeInfo.value()) {
         ComPtr<ITypeLib> library;
         hr = LoadRegTypeLib(LIBID_QARNETLib, kQarnetTypeLibMajor, kQarnetTypeLibMinor, LOCALE_NEUTRAL, library.put());
         if (SUCCEEDED(hr)) {
-            hr = library->GetTypeInfoOfGuid(IID_IQvShellExt, g_typeInfo.put());
+            hr = library->GetTypeInfoOfGuid(IID_IQvShellExt, g_typeInfo.value().put());
         }
     }
     if (SUCCEEDED(hr)) {
-        g_typeInfo->AddRef();
-        *result = g_typeInfo.get();
+        g_typeInfo.value()->AddRef();
+        *result = g_typeInfo.value().get();
     }
     ReleaseSRWLockExclusive(&g_typeInfoLock);
     return hr;
@@ -38,6 +39,6 @@ HRESULT GetQvShellExtTypeInfo(ITypeInfo** result) {
 
 void ReleaseDispatchTypeInfo() {
     AcquireSRWLockExclusive(&g_typeInfoLock);
-    g_typeInfo.reset();
+    g_typeInfo.value().reset();
     ReleaseSRWLockExclusive(&g_typeInfoLock);
 }

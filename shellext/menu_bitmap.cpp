@@ -6,27 +6,28 @@
 
 #include "qarnet_resources.h"
 #include "this_module.h"
+#include "module_global.h"
 #include "win_handles.h"
 
 namespace {
 
 std::once_flag g_menuBitmapLoaded;
-BitmapHandle g_menuBitmap;
+ModuleGlobal<BitmapHandle> g_menuBitmap;
 
 } // namespace
 
 HBITMAP MenuBitmap() {
     std::call_once(g_menuBitmapLoaded, [] {
-        g_menuBitmap.reset(LoadBitmapW(ThisModule(), MAKEINTRESOURCEW(IDB_MENU_BITMAP)));
-        if (g_menuBitmap) {
+        g_menuBitmap.value().reset(LoadBitmapW(ThisModule(), MAKEINTRESOURCEW(IDB_MENU_BITMAP)));
+        if (g_menuBitmap.value()) {
             // Recorded for the menu's layout only; the pixels stay as they are.
-            SetBitmapDimensionEx(g_menuBitmap.get(), GetSystemMetrics(SM_CXMENUCHECK), GetSystemMetrics(SM_CYMENUCHECK),
-                                 nullptr);
+            SetBitmapDimensionEx(g_menuBitmap.value().get(), GetSystemMetrics(SM_CXMENUCHECK),
+                                 GetSystemMetrics(SM_CYMENUCHECK), nullptr);
         }
     });
-    return g_menuBitmap.get();
+    return g_menuBitmap.value().get();
 }
 
 void ReleaseMenuBitmap() {
-    g_menuBitmap.reset();
+    g_menuBitmap.value().reset();
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "conversion_hooks.h"
 #include "container.h"
 #include "global_dialogs.h"
 #include "shell_texts.h"

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "conversion_hooks.h"
 #include "aes.h"
 #include "container_layout.h"
 #include "engine_test_files.h"

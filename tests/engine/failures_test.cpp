@@ -3,6 +3,7 @@
 // output, and then a complete one.
 #include <gtest/gtest.h>
 
+#include "conversion_hooks.h"
 #include "engine_test_files.h"
 #include "temp_files.h"
 #include "fault_injection.h"

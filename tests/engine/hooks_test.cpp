@@ -1,6 +1,7 @@
 // The engine's hooks: the progress sequence of both directions and the wrong-password notice.
 #include <gtest/gtest.h>
 
+#include "conversion_hooks.h"
 #include "engine_test_files.h"
 
 namespace {

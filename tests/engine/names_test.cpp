@@ -2,6 +2,7 @@
 // names, hostile stored names, names that cannot be stored, and paths beyond 260 units.
 #include <gtest/gtest.h>
 
+#include "conversion_hooks.h"
 #include "enc_names.h"
 #include "engine_test_files.h"
 

@@ -3,6 +3,7 @@
 // output takes over.
 #include <gtest/gtest.h>
 
+#include "conversion_hooks.h"
 #include "engine_test_files.h"
 
 #include "unique_handle.h"

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 
+#include "conversion_hooks.h"
 #include "walker_test_tree.h"
 
 #ifdef _WIN32

@@ -1,4 +1,5 @@
-// The UI-language flag g_bChineseUI and the texts that follow it.
+// The UI-language flag g_bChineseUI and the texts that follow it: below the dialogs, the shell extension
+// and the installer, which all read it.
 #pragma once
 
 // Set once at start-up by each module: nonzero when the system default language is simplified
