@@ -11,6 +11,7 @@
 
 #include "password_prompt.h"
 #include "unique_handle.h"
+#include "secure_wipe.h"
 
 namespace {
 
@@ -84,7 +85,7 @@ HiddenInputStatus ReadHiddenLine(std::string_view prompt, Utf16String* line) {
         bytes.pop_back();
     }
     std::optional<Utf16String> text = Utf8ToUtf16(bytes);
-    WipeText(bytes);
+    SecureWipe(bytes);
     if (!text) {
         return HiddenInputStatus::NotText;
     }

@@ -8,6 +8,7 @@
 
 #include "password_prompt.h"
 #include "unique_handle.h"
+#include "secure_wipe.h"
 
 namespace {
 
@@ -61,6 +62,6 @@ HiddenInputStatus ReadHiddenLine(std::string_view prompt, Utf16String* line) {
         text.pop_back();
     }
     *line = text;
-    WipeText(text);
+    SecureWipe(text);
     return HiddenInputStatus::Read;
 }

@@ -16,6 +16,7 @@
 #include "password_prompt.h"
 #include "progress_line.h"
 #include "selection.h"
+#include "secure_wipe.h"
 
 namespace {
 
@@ -155,7 +156,7 @@ int RunBatch(const CommandLine& line) {
         }
         ProcessSelection(&item.full, 1, line.mode, password->c_str(), &report);
     }
-    WipeText(*password);
+    SecureWipe(*password);
     report.WriteSummary();
     if (InterruptArrived()) {
         return InterruptExitCode();

@@ -5,6 +5,7 @@
 
 #include "container.h"
 #include "hidden_input.h"
+#include "secure_wipe.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -15,14 +16,6 @@ namespace {
 
 constexpr int kPromptTries = 3;
 constexpr size_t kAdvisedPasswordUnits = 8;
-
-template <typename Text> void WipeAny(Text& text) {
-    volatile auto* unit = text.data();
-    for (size_t index = 0; index < text.size(); ++index) {
-        unit[index] = 0;
-    }
-    text.clear();
-}
 
 // The first line of standard input, its line end removed; nullopt when it is not valid UTF-8.
 std::optional<Utf16String> ReadStdinLine(std::string* refusal) {
@@ -41,7 +34,7 @@ std::optional<Utf16String> ReadStdinLine(std::string* refusal) {
         bytes.erase(0, 3);
     }
     std::optional<Utf16String> password = Utf8ToUtf16(bytes);
-    WipeAny(bytes);
+    SecureWipe(bytes);
     if (!password) {
         *refusal = "the password on standard input is not valid UTF-8 text";
     }
@@ -64,14 +57,6 @@ std::optional<Utf16String> AskTerminal(std::string_view prompt, std::string* ref
 }
 
 } // namespace
-
-void WipeText(std::string& text) {
-    WipeAny(text);
-}
-
-void WipeText(Utf16String& text) {
-    WipeAny(text);
-}
 
 std::string PasswordRefusal(const Utf16String& password, bool encrypting) {
     if (password.empty()) {
@@ -110,7 +95,7 @@ std::optional<Utf16String> ObtainPassword(bool fromStdin, bool encrypting, std::
         }
         *refusal = PasswordRefusal(*password, encrypting);
         if (!refusal->empty()) {
-            WipeAny(*password);
+            SecureWipe(*password);
             return std::nullopt;
         }
         return password;
@@ -125,18 +110,18 @@ std::optional<Utf16String> ObtainPassword(bool fromStdin, bool encrypting, std::
         if (refusal->empty() && encrypting) {
             std::optional<Utf16String> again = AskTerminal("Repeat password: ", refusal);
             if (!again) {
-                WipeAny(*password);
+                SecureWipe(*password);
                 return std::nullopt;
             }
             if (*again != *password) {
                 *refusal = "the two passwords do not match";
             }
-            WipeAny(*again);
+            SecureWipe(*again);
         }
         if (refusal->empty()) {
             return password;
         }
-        WipeAny(*password);
+        SecureWipe(*password);
         if (attempt < kPromptTries) {
             std::fputs(("tolvane-cli: " + *refusal + "; try again\n").c_str(), stderr);
         }

@@ -16,7 +16,3 @@ std::string PasswordWarning(const Utf16String& password, bool encrypting);
 
 // The password, or nullopt with *refusal telling why there is none to use.
 std::optional<Utf16String> ObtainPassword(bool fromStdin, bool encrypting, std::string* refusal);
-
-// Overwrites the text in a way the compiler keeps, so that no copy of a password outlives its use.
-void WipeText(std::string& text);
-void WipeText(Utf16String& text);

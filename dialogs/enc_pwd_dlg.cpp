@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "dialog_ids.h"
-#include "wipe_string.h"
+#include "secure_wipe.h"
 #include "ui_language.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include "password_dialog.h"
 
 #include "ui_language.h"
-#include "wipe_string.h"
+#include "secure_wipe.h"
 
 namespace {
 

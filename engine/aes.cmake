@@ -4,5 +4,6 @@ add_library(tolvane_aes STATIC
   aes_table_cipher.cpp
   aes_ni.cpp
   aes_vaes.cpp
-  aes_dispatch.cpp)
+  aes_dispatch.cpp
+  secure_wipe.cpp)
 target_include_directories(tolvane_aes PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})

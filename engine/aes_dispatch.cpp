@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "aes_internal.h"
+#include "secure_wipe.h"
 
 #if TOLVANE_AES_X86
 #include <cpuid.h>
@@ -149,12 +150,6 @@ void AesDecryptBlocksWith(AesImplementation implementation, const AesContext* co
     FunctionsOf(implementation).decrypt(context, in, out, blockCount);
 }
 
-void AesWipeBytes(void* data, size_t size) {
-    std::memset(data, 0, size);
-    // The empty statement claims to read the memory, so the stores above cannot be treated as dead.
-    __asm__ __volatile__("" : : "r"(data) : "memory");
-}
-
 void AesWipeContext(AesContext* context) {
-    AesWipeBytes(context, sizeof *context);
+    SecureWipe(context, sizeof *context);
 }

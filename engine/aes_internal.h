@@ -52,4 +52,3 @@ void AesVaes512DecryptBlocks(const AesContext* context, const uint8_t* in, uint8
 #endif
 
 // Zeroes memory in a way the optimiser cannot remove, for key material that goes out of scope.
-void AesWipeBytes(void* data, size_t size);

@@ -1,6 +1,7 @@
 // The AES-NI path: eight independent blocks in flight so that the AES unit's latency is hidden,
 // then the remainder one block at a time. Same results as the table path; contract in aes.h.
 #include "aes_internal.h"
+#include "secure_wipe.h"
 
 #if TOLVANE_AES_X86
 
@@ -85,7 +86,7 @@ void CipherBlocksForKey(const AesContext* context, const uint8_t* in, uint8_t* o
         CipherBlocks<Direction, 14>(keyBytes, in, out, blockCount);
         break;
     }
-    AesWipeBytes(&keyBytes, sizeof keyBytes);
+    SecureWipe(&keyBytes, sizeof keyBytes);
 }
 
 } // namespace

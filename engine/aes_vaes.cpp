@@ -1,6 +1,7 @@
 // The VAES paths: the AES round instructions on 256-bit (two blocks) and 512-bit (four blocks)
 // registers, with many blocks in flight. Same results as the table path; contract in aes.h.
 #include "aes_internal.h"
+#include "secure_wipe.h"
 
 #if TOLVANE_AES_X86
 
@@ -179,7 +180,7 @@ void CipherBlocksForKey(const AesContext* context, const uint8_t* in, uint8_t* o
         CipherBlocksOfWidth<Direction, Wide, 14>(keyBytes, in, out, blockCount);
         break;
     }
-    AesWipeBytes(&keyBytes, sizeof keyBytes);
+    SecureWipe(&keyBytes, sizeof keyBytes);
 }
 
 } // namespace

@@ -74,7 +74,10 @@ TEST(AesKeySetup, RekeyingWithAnotherLengthGivesAFreshSchedule) {
     }
 }
 
-TEST(AesKeySetup, WipeLeavesOnlyZeros) {
+// What a test can see of the wipe: the whole context holds zeros afterwards. That the stores also stay
+// when the context is about to go out of scope (where a compiler may drop them as dead) cannot be
+// observed from here; SecureWipe's compiler barrier is what keeps them.
+TEST(AesKeySetup, WipeZeroesTheWholeContext) {
     AesContext context = ContextFor(FIPS_EXAMPLES[2].key, 256);
     AesWipeContext(&context);
     AesContext zeros;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,20 +33,35 @@ bool EndsWithEnc(const std::wstring& name) {
     return name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".ENC") == 0;
 }
 
-// The progress windows this thread created, as a thread hook sees them being destroyed.
+bool IsProgressWindow(HWND window) {
+    return GetDlgItem(window, kProgressOnlyControl) != nullptr;
+}
+
+// The progress windows this thread created and destroyed, as a thread hook sees them. A dialog is known
+// from its creation on; whether it is the progress window shows once its controls exist, so one that is
+// never destroyed still counts as created.
 struct WindowWatch {
-    int progressCreated = 0;
     int progressDestroyed = 0;
     bool progressWasTopmost = false;
+    std::vector<HWND> dialogsAlive;
+
+    int ProgressCreated() const {
+        return progressDestroyed +
+               static_cast<int>(std::count_if(dialogsAlive.begin(), dialogsAlive.end(), IsProgressWindow));
+    }
 };
 WindowWatch* g_watch = nullptr;
-std::vector<HWND> g_createdDialogs;
 
 LRESULT CALLBACK WatchWindows(int code, WPARAM wParam, LPARAM lParam) {
+    HWND window = reinterpret_cast<HWND>(wParam);
+    wchar_t className[16] = {};
+    if (code == HCBT_CREATEWND && g_watch != nullptr && GetClassNameW(window, className, 16) > 0 &&
+        std::wstring(className) == L"#32770") {
+        g_watch->dialogsAlive.push_back(window);
+    }
     if (code == HCBT_DESTROYWND && g_watch != nullptr) {
-        HWND window = reinterpret_cast<HWND>(wParam);
-        if (GetDlgItem(window, kProgressOnlyControl) != nullptr) {
-            ++g_watch->progressCreated;
+        std::erase(g_watch->dialogsAlive, window);
+        if (IsProgressWindow(window)) {
             ++g_watch->progressDestroyed;
             g_watch->progressWasTopmost = (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
         }
@@ -178,7 +194,7 @@ TEST_F(CommandsTest, EncryptThenDecryptAFolder) {
     const std::vector<std::wstring> below = FolderEntries(docs + L"\\sub");
     ASSERT_EQ(below.size(), 1u);
     EXPECT_TRUE(EndsWithEnc(below[0]));
-    EXPECT_EQ(m_watch.progressCreated, 1);
+    EXPECT_EQ(m_watch.ProgressCreated(), 1);
     EXPECT_EQ(m_watch.progressDestroyed, 1);
     EXPECT_TRUE(m_watch.progressWasTopmost);
 
@@ -198,7 +214,7 @@ TEST_F(CommandsTest, EncryptThenDecryptAFolder) {
     EXPECT_EQ(ReadFileBytes(docs + L"\\a.txt"), alpha);
     EXPECT_EQ(ReadFileBytes(docs + L"\\sub\\b.dat"), beta);
     EXPECT_EQ(FolderEntries(docs), (std::vector<std::wstring>{L"a.txt", L"sub"}));
-    EXPECT_EQ(m_watch.progressCreated, 2);
+    EXPECT_EQ(m_watch.ProgressCreated(), 2);
 }
 
 TEST_F(CommandsTest, CancelAndAboutLeaveTheSelectionAndTheFiles) {
@@ -236,7 +252,7 @@ TEST_F(CommandsTest, CancelAndAboutLeaveTheSelectionAndTheFiles) {
     menu->Release();
     EXPECT_EQ(ReadFileBytes(file), "keep me");
     EXPECT_EQ(FolderEntries(m_folder.Path()), std::vector<std::wstring>{L"keep.txt"});
-    EXPECT_EQ(m_watch.progressCreated, 0);
+    EXPECT_EQ(m_watch.ProgressCreated(), 0);
 }
 
 TEST_F(CommandsTest, WrongPasswordOncePerContainerAndFailuresCounted) {
@@ -296,7 +312,7 @@ TEST_F(CommandsTest, SelectedPathsLongerThanMaxPathAreKeptWhole) {
     const std::vector<std::wstring> names = FolderEntries(folder);
     ASSERT_EQ(names.size(), 1u);
     EXPECT_TRUE(EndsWithEnc(names[0]));
-    EXPECT_EQ(m_watch.progressCreated, 1);
+    EXPECT_EQ(m_watch.ProgressCreated(), 1);
 }
 
 // Re-entry: a message that arrives while the first command's dialog pumps messages starts a second one.
