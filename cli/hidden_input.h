@@ -10,7 +10,12 @@ enum class HiddenInputStatus {
     Read,       // a line was read
     NoTerminal, // there is no terminal to ask on
     NotText,    // the line typed is not valid text
+    TooLong,    // the line is longer than any password may be
 };
+
+// The most a password line may hold: 32 characters of up to four UTF-8 bytes, and a line end. The
+// buffers are this large from the start, so reading never moves (and leaves behind) what was typed.
+inline constexpr size_t kPasswordLineBytes = 4 * 32 + 2;
 
 // Shows prompt on the terminal, reads a line with echo off and gives it without its line end.
 HiddenInputStatus ReadHiddenLine(std::string_view prompt, Utf16String* line);

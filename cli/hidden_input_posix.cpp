@@ -70,6 +70,8 @@ HiddenInputStatus ReadHiddenLine(std::string_view prompt, Utf16String* line) {
         return HiddenInputStatus::NoTerminal;
     }
     std::string bytes;
+    bytes.reserve(kPasswordLineBytes);
+    bool tooLong = false;
     {
         // Echo goes off before the prompt shows, so that nothing typed after it can appear.
         const EchoOff echoOff(terminal.get());
@@ -78,8 +80,16 @@ HiddenInputStatus ReadHiddenLine(std::string_view prompt, Utf16String* line) {
         }
         char unit = 0;
         while (read(terminal.get(), &unit, 1) == 1 && unit != '\n') {
+            if (bytes.size() == bytes.capacity()) {
+                tooLong = true; // read on to the line's end, keeping nothing more
+                continue;
+            }
             bytes.push_back(unit);
         }
+    }
+    if (tooLong) {
+        SecureWipe(bytes);
+        return HiddenInputStatus::TooLong;
     }
     if (!bytes.empty() && bytes.back() == '\r') {
         bytes.pop_back();

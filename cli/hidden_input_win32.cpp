@@ -49,13 +49,23 @@ HiddenInputStatus ReadHiddenLine(std::string_view prompt, Utf16String* line) {
     // The prompts are ASCII.
     WriteConsoleText(output.get(), std::wstring(prompt.begin(), prompt.end()));
     std::wstring text;
+    text.reserve(kPasswordLineBytes);
+    bool tooLong = false;
     {
         const EchoOff echoOff(input.get(), mode);
         wchar_t unit = 0;
         DWORD read = 0;
         while (ReadConsoleW(input.get(), &unit, 1, &read, nullptr) && read == 1 && unit != L'\n') {
+            if (text.size() == text.capacity()) {
+                tooLong = true; // read on to the line's end, keeping nothing more
+                continue;
+            }
             text.push_back(unit);
         }
+    }
+    if (tooLong) {
+        SecureWipe(text);
+        return HiddenInputStatus::TooLong;
     }
     WriteConsoleText(output.get(), L"\r\n");
     if (!text.empty() && text.back() == L'\r') {

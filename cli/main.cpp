@@ -122,12 +122,12 @@ int RunBatch(const CommandLine& line) {
     }
 
     std::string problem;
-    std::optional<Utf16String> password = ObtainPassword(line.passwordFromStdin, line.mode == kModeEncrypt, &problem);
-    if (!password) {
+    PasswordSecret password;
+    if (!ObtainPassword(line.passwordFromStdin, line.mode == kModeEncrypt, &password, &problem)) {
         WriteLine(stderr, "tolvane-cli: " + problem);
         return kExitUsage;
     }
-    const std::string warning = PasswordWarning(*password, line.mode == kModeEncrypt);
+    const std::string warning = PasswordWarning(password.view(), line.mode == kModeEncrypt);
     if (!warning.empty()) {
         WriteLine(stderr, "tolvane-cli: warning: " + warning);
     }
@@ -154,9 +154,9 @@ int RunBatch(const CommandLine& line) {
         if (report.StopRequested()) {
             break;
         }
-        ProcessSelection(&item.full, 1, line.mode, password->c_str(), &report);
+        ProcessSelection(&item.full, 1, line.mode, password.c_str(), &report);
     }
-    SecureWipe(*password);
+    password.Wipe();
     report.WriteSummary();
     if (InterruptArrived()) {
         return InterruptExitCode();

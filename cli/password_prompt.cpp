@@ -5,6 +5,7 @@
 
 #include "container.h"
 #include "hidden_input.h"
+#include "password_secret.h"
 #include "secure_wipe.h"
 
 #ifdef _WIN32
@@ -23,8 +24,19 @@ std::optional<Utf16String> ReadStdinLine(std::string* refusal) {
     _setmode(_fileno(stdin), _O_BINARY);
 #endif
     std::string bytes;
+    bytes.reserve(kPasswordLineBytes);
+    bool tooLong = false;
     for (int next = std::getc(stdin); next != EOF && next != '\n'; next = std::getc(stdin)) {
+        if (bytes.size() == bytes.capacity()) {
+            tooLong = true; // read on to the line's end, keeping nothing more
+            continue;
+        }
         bytes.push_back(static_cast<char>(next));
+    }
+    if (tooLong) {
+        SecureWipe(bytes);
+        *refusal = "the password is longer than 32 characters";
+        return std::nullopt;
     }
     if (!bytes.empty() && bytes.back() == '\r') {
         bytes.pop_back();
@@ -52,13 +64,16 @@ std::optional<Utf16String> AskTerminal(std::string_view prompt, std::string* ref
     case HiddenInputStatus::NotText:
         *refusal = "the password typed is not valid text";
         return std::nullopt;
+    case HiddenInputStatus::TooLong:
+        *refusal = "the password is longer than 32 characters";
+        return std::nullopt;
     }
     return std::nullopt;
 }
 
 } // namespace
 
-std::string PasswordRefusal(const Utf16String& password, bool encrypting) {
+std::string PasswordRefusal(Utf16View password, bool encrypting) {
     if (password.empty()) {
         return "the password is empty";
     }
@@ -80,51 +95,58 @@ std::string PasswordRefusal(const Utf16String& password, bool encrypting) {
     return {};
 }
 
-std::string PasswordWarning(const Utf16String& password, bool encrypting) {
+std::string PasswordWarning(Utf16View password, bool encrypting) {
     if (encrypting && password.size() < kAdvisedPasswordUnits) {
         return "the password is shorter than 8 characters: anyone who tries short passwords can open the files";
     }
     return {};
 }
 
-std::optional<Utf16String> ObtainPassword(bool fromStdin, bool encrypting, std::string* refusal) {
+namespace {
+
+// The accepted password into its fixed buffer; the text it came in is wiped either way.
+bool Hand(std::optional<Utf16String>& password, bool accepted, PasswordSecret* out) {
+    if (accepted) {
+        out->Assign(password->data(), password->size());
+    }
+    SecureWipe(*password);
+    return accepted;
+}
+
+} // namespace
+
+bool ObtainPassword(bool fromStdin, bool encrypting, PasswordSecret* out, std::string* refusal) {
     if (fromStdin) {
         std::optional<Utf16String> password = ReadStdinLine(refusal);
         if (!password) {
-            return std::nullopt;
+            return false;
         }
         *refusal = PasswordRefusal(*password, encrypting);
-        if (!refusal->empty()) {
-            SecureWipe(*password);
-            return std::nullopt;
-        }
-        return password;
+        return Hand(password, refusal->empty(), out);
     }
     // On a terminal a refused password or a confirmation that differs is asked again, a few times.
     for (int attempt = 1; attempt <= kPromptTries; ++attempt) {
         std::optional<Utf16String> password = AskTerminal(encrypting ? "New password: " : "Password: ", refusal);
         if (!password) {
-            return std::nullopt;
+            return false;
         }
         *refusal = PasswordRefusal(*password, encrypting);
         if (refusal->empty() && encrypting) {
             std::optional<Utf16String> again = AskTerminal("Repeat password: ", refusal);
             if (!again) {
-                SecureWipe(*password);
-                return std::nullopt;
+                return Hand(password, false, out);
             }
             if (*again != *password) {
                 *refusal = "the two passwords do not match";
             }
             SecureWipe(*again);
         }
-        if (refusal->empty()) {
-            return password;
+        if (Hand(password, refusal->empty(), out)) {
+            return true;
         }
-        SecureWipe(*password);
         if (attempt < kPromptTries) {
             std::fputs(("tolvane-cli: " + *refusal + "; try again\n").c_str(), stderr);
         }
     }
-    return std::nullopt;
+    return false;
 }

@@ -5,14 +5,16 @@
 #include <optional>
 #include <string>
 
+#include "password_secret.h"
 #include "path_text.h"
 
 // Why a password cannot be used, in words for the user; empty when it can.
-std::string PasswordRefusal(const Utf16String& password, bool encrypting);
+std::string PasswordRefusal(Utf16View password, bool encrypting);
 
 // A warning about a password that is accepted but weak (shorter than 8 characters when encrypting); empty
 // when there is none.
-std::string PasswordWarning(const Utf16String& password, bool encrypting);
+std::string PasswordWarning(Utf16View password, bool encrypting);
 
-// The password, or nullopt with *refusal telling why there is none to use.
-std::optional<Utf16String> ObtainPassword(bool fromStdin, bool encrypting, std::string* refusal);
+// The password into *out (a fixed buffer that travels on to the engine), or false with *refusal telling
+// why there is none to use.
+bool ObtainPassword(bool fromStdin, bool encrypting, PasswordSecret* out, std::string* refusal);

@@ -17,10 +17,9 @@ CPasswordDialog::~CPasswordDialog() {
     SecureWipe(m_strPassword);
 }
 
-std::wstring CPasswordDialog::TakePassword() {
-    std::wstring copy(m_strPassword);
+void CPasswordDialog::TakePassword(PasswordSecret& out) {
+    out.Assign(m_strPassword.data(), m_strPassword.size());
     SecureWipe(m_strPassword);
-    return copy;
 }
 
 void CPasswordDialog::DoDataExchange(CDataExchange& dx) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "enc_format.h"
+#include "password_secret.h"
 #include "tolvane_dialog.h"
 
 class CPasswordDialog : public CTolvaneDialog {
@@ -14,9 +15,9 @@ public:
 
     ~CPasswordDialog() override;
 
-    // After IDOK: the accepted password. The member is wiped as it is handed over, so a second call gives
-    // an empty string.
-    std::wstring TakePassword();
+    // After IDOK: the accepted password into out. The member is wiped as it is handed over, so a second
+    // call gives an empty password.
+    void TakePassword(PasswordSecret& out);
 
 protected:
     CPasswordDialog(UINT templateId, int passwordControl, std::span<const ControlText> englishTexts);

@@ -30,37 +30,23 @@ private:
     unsigned m_failed = 0;
 };
 
-// The password of one command, wiped however the command ends.
-class CommandPassword {
-public:
-    explicit CommandPassword(std::wstring password) : m_password(std::move(password)) {}
-    CommandPassword(const CommandPassword&) = delete;
-    CommandPassword& operator=(const CommandPassword&) = delete;
-    ~CommandPassword() { SecureZeroMemory(m_password.data(), m_password.capacity() * sizeof(wchar_t)); }
-
-    const wchar_t* Text() const { return m_password.c_str(); }
-
-private:
-    std::wstring m_password;
-};
-
-CommandPassword AskPassword(BatchMode mode, bool* cancelled) {
-    if (mode == BatchMode::Encrypt) {
-        CEncPwdDlg& dialog = EncryptPasswordDialog();
-        *cancelled = dialog.DoModal() == IDCANCEL;
-        return CommandPassword(*cancelled ? std::wstring() : dialog.TakePassword());
+// The password of one command goes straight from its dialog into the command's own fixed buffer, which
+// wipes itself however the command ends. False when the user cancelled.
+bool AskPassword(BatchMode mode, PasswordSecret& password) {
+    CPasswordDialog& dialog = mode == BatchMode::Encrypt ? static_cast<CPasswordDialog&>(EncryptPasswordDialog())
+                                                         : static_cast<CPasswordDialog&>(DecryptPasswordDialog());
+    if (dialog.DoModal() == IDCANCEL) {
+        return false;
     }
-    CDecPwdDlg& dialog = DecryptPasswordDialog();
-    *cancelled = dialog.DoModal() == IDCANCEL;
-    return CommandPassword(*cancelled ? std::wstring() : dialog.TakePassword());
+    dialog.TakePassword(password);
+    return true;
 }
 
 } // namespace
 
 BatchOutcome RunBatchCommand(BatchMode mode, const std::vector<std::wstring>& selection) {
-    bool cancelled = false;
-    const CommandPassword password = AskPassword(mode, &cancelled);
-    if (cancelled) {
+    PasswordSecret password;
+    if (!AskPassword(mode, password)) {
         return BatchOutcome::Cancelled;
     }
     const int count = static_cast<int>(selection.size());
@@ -72,7 +58,7 @@ BatchOutcome RunBatchCommand(BatchMode mode, const std::vector<std::wstring>& se
     {
         ProgressWindowScope progress(static_cast<uint32_t>(total), mode == BatchMode::Encrypt);
         ProcessSelection(selection.data(), count, mode == BatchMode::Encrypt ? kModeEncrypt : kModeDecrypt,
-                         password.Text(), &tally);
+                         password.c_str(), &tally);
     }
     if (tally.Failed() > 0) {
         MessageBoxW(nullptr, FailedFilesText(tally.Failed()).c_str(), kMessageCaption, MB_OK | MB_ICONEXCLAMATION);

@@ -7,18 +7,17 @@
 #include "busy_guard.h"
 #include "container.h"
 #include "global_dialogs.h"
+#include "password_secret.h"
 #include "progress_window.h"
 #include "qv_shell_ext.h"
 
 namespace {
 
-constexpr size_t kPasswordUnits = ENC_MAX_PASSWORD_UNITS + 1;
-
 // The password QvDecFile remembers for the next QvEncFile, shared by every object of the process.
-wchar_t g_szPassword[kPasswordUnits] = {};
+PasswordSecret g_szPassword;
 
 void ForgetPassword() {
-    SecureZeroMemory(g_szPassword, sizeof(g_szPassword));
+    g_szPassword.Wipe();
 }
 
 bool IsEmpty(const unsigned short* text) {
@@ -44,14 +43,12 @@ HRESULT QvShellExt::QvDecFile(unsigned short* pszName, unsigned short* pszFile) 
         return S_FALSE;
     }
     ForgetPassword();
-    std::wstring entered = dialog.TakePassword();
-    wcsncpy(g_szPassword, entered.c_str(), ENC_MAX_PASSWORD_UNITS);
-    SecureZeroMemory(entered.data(), entered.capacity() * sizeof(wchar_t));
+    dialog.TakePassword(g_szPassword);
 
     int decrypted = 0;
     {
         ProgressWindowScope progress(1, false);
-        decrypted = DecryptOneFile(AsWide(pszName), g_szPassword);
+        decrypted = DecryptOneFile(AsWide(pszName), g_szPassword.c_str());
     }
     // The caller's buffer holds at least RESTORED_NAME_UNITS units.
     wchar_t* restoredName = reinterpret_cast<wchar_t*>(pszFile);
@@ -62,13 +59,13 @@ HRESULT QvShellExt::QvDecFile(unsigned short* pszName, unsigned short* pszFile) 
 
 HRESULT QvShellExt::QvEncFile(unsigned short* pszName) {
     BusyGuard busy;
-    if (!busy.Acquired() || g_szPassword[0] == L'\0' || IsEmpty(pszName)) {
+    if (!busy.Acquired() || g_szPassword.empty() || IsEmpty(pszName)) {
         return S_FALSE;
     }
     int encrypted = 0;
     {
         ProgressWindowScope progress(1, false);
-        encrypted = EncryptOneFile(AsWide(pszName), g_szPassword);
+        encrypted = EncryptOneFile(AsWide(pszName), g_szPassword.c_str());
     }
     ForgetPassword();
     return encrypted == 1 ? S_OK : S_FALSE;

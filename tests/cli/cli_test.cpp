@@ -39,6 +39,7 @@ TEST_F(CliTest, RefusedPasswordsChangeNothing) {
         {"decrypt", "\r\n", "empty"},
         {"encrypt", std::string(33, 'p') + "\n", "longer than 32"},
         {"decrypt", std::string(33, 'p') + "\n", "longer than 32"},
+        {"decrypt", std::string(100000, 'p') + "\n", "longer than 32"}, // more than the line buffer holds
         {"encrypt", "\xE5\xAF\x86\xE7\xA0\x81\n", "beyond U+00FF"}, // two Chinese characters
         {"encrypt", "abc\xE2\x82\xAC\n", "beyond U+00FF"},          // a euro sign after Latin letters
         {"encrypt",

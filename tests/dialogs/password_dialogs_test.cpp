@@ -12,6 +12,13 @@ namespace robot = dialog_robot;
 
 namespace {
 
+// What the dialog hands over, as text.
+std::wstring Taken(CPasswordDialog& dialog) {
+    PasswordSecret password;
+    dialog.TakePassword(password);
+    return std::wstring(password.view());
+}
+
 struct ExpectedText {
     int controlId;
     const wchar_t* english;
@@ -94,8 +101,8 @@ TEST_F(PasswordDialogTest, EncryptDialogRefusesUntilPasswordIsSoundAndConfirmed)
             EXPECT_TRUE(robot::WaitUntilClosed(dlg));
         });
     EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(dialog.TakePassword(), k32);
-    EXPECT_EQ(dialog.TakePassword(), L"") << "the member is wiped once taken";
+    EXPECT_EQ(Taken(dialog), k32);
+    EXPECT_EQ(Taken(dialog), L"") << "the member is wiped once taken";
 
     // Reopened: empty fields; Latin-1 letters and a lone space are passwords like any other.
     for (const std::wstring& password : {std::wstring(L" "), std::wstring(L"Grüße")}) {
@@ -111,7 +118,7 @@ TEST_F(PasswordDialogTest, EncryptDialogRefusesUntilPasswordIsSoundAndConfirmed)
                                      EXPECT_TRUE(robot::WaitUntilClosed(dlg));
                                  });
         EXPECT_EQ(result, IDOK);
-        EXPECT_EQ(dialog.TakePassword(), password);
+        EXPECT_EQ(Taken(dialog), password);
     }
 
     // Cancel after typing ends the dialog and the next open is empty again.
@@ -156,7 +163,7 @@ TEST_F(PasswordDialogTest, DecryptDialogAsksUntilAPasswordIsGiven) {
                             EXPECT_TRUE(robot::WaitUntilClosed(dlg));
                         });
     EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(dialog.TakePassword(), k32);
+    EXPECT_EQ(Taken(dialog), k32);
 
     // Every container must open, so any character is accepted here, and the field is empty again.
     result = robot::RunModal([&] { return dialog.DoModal(); },
@@ -169,8 +176,8 @@ TEST_F(PasswordDialogTest, DecryptDialogAsksUntilAPasswordIsGiven) {
                                  EXPECT_TRUE(robot::WaitUntilClosed(dlg));
                              });
     EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(dialog.TakePassword(), L"密码 1");
-    EXPECT_EQ(dialog.TakePassword(), L"");
+    EXPECT_EQ(Taken(dialog), L"密码 1");
+    EXPECT_EQ(Taken(dialog), L"");
 }
 
 } // namespace
