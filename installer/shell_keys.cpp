@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "win_handles.h"
+#include "registry_rows.h"
 
 namespace {
 
@@ -16,33 +16,28 @@ enum class RowValue {
     OpenCommand,         // "<program>" "%1"
 };
 
-enum class Removal {
-    Key,      // the key itself (it holds nothing of ours below it)
-    Tree,     // the key and everything below it
-    ByParent, // removed with the tree of an earlier row
-};
-
 struct ShellKeyRow {
-    HKEY root;
-    const wchar_t* keyPath;
+    RegistryRow row;
     RowValue value;
-    Removal removal;
 };
 
 // The parents of the handler keys are created when missing: a fresh system may lack them, and leaving
 // the handler out would install a context menu that never appears.
 const ShellKeyRow kShellKeyRows[] = {
-    {HKEY_CLASSES_ROOT, L"*\\shellex\\ContextMenuHandlers\\QvShellExt", RowValue::HandlerClsid, Removal::Key},
-    {HKEY_CLASSES_ROOT, L"Directory\\shellex\\ContextMenuHandlers\\QvShellExt", RowValue::HandlerClsid, Removal::Key},
-    {HKEY_CLASSES_ROOT, L".ENC", RowValue::FileTypeName, Removal::Tree},
-    {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\.ENC", RowValue::FileTypeName, Removal::Tree},
-    {HKEY_CLASSES_ROOT, L"QvENCFile", RowValue::FileTypeDisplayName, Removal::Tree},
-    {HKEY_CLASSES_ROOT, L"QvENCFile\\DefaultIcon", RowValue::ProgramIcon, Removal::ByParent},
-    {HKEY_CLASSES_ROOT, L"QvENCFile\\Shell\\open\\Command", RowValue::OpenCommand, Removal::ByParent},
-    {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\QvENCFile", RowValue::FileTypeDisplayName, Removal::Tree},
-    {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\QvENCFile\\DefaultIcon", RowValue::ProgramIcon, Removal::ByParent},
-    {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\QvENCFile\\Shell\\open\\Command", RowValue::OpenCommand,
-     Removal::ByParent},
+    {{HKEY_CLASSES_ROOT, L"*\\shellex\\ContextMenuHandlers\\QvShellExt", nullptr, RowRemoval::Key},
+     RowValue::HandlerClsid},
+    {{HKEY_CLASSES_ROOT, L"Directory\\shellex\\ContextMenuHandlers\\QvShellExt", nullptr, RowRemoval::Key},
+     RowValue::HandlerClsid},
+    {{HKEY_CLASSES_ROOT, L".ENC", nullptr, RowRemoval::Tree}, RowValue::FileTypeName},
+    {{HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\.ENC", nullptr, RowRemoval::Tree}, RowValue::FileTypeName},
+    {{HKEY_CLASSES_ROOT, L"QvENCFile", nullptr, RowRemoval::Tree}, RowValue::FileTypeDisplayName},
+    {{HKEY_CLASSES_ROOT, L"QvENCFile\\DefaultIcon", nullptr, RowRemoval::WithParent}, RowValue::ProgramIcon},
+    {{HKEY_CLASSES_ROOT, L"QvENCFile\\Shell\\open\\Command", nullptr, RowRemoval::WithParent}, RowValue::OpenCommand},
+    {{HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\QvENCFile", nullptr, RowRemoval::Tree}, RowValue::FileTypeDisplayName},
+    {{HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\QvENCFile\\DefaultIcon", nullptr, RowRemoval::WithParent},
+     RowValue::ProgramIcon},
+    {{HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\QvENCFile\\Shell\\open\\Command", nullptr, RowRemoval::WithParent},
+     RowValue::OpenCommand},
 };
 
 std::wstring ValueOfRow(RowValue value, const std::wstring& programPath) {
@@ -62,42 +57,13 @@ std::wstring ValueOfRow(RowValue value, const std::wstring& programPath) {
     return {};
 }
 
-bool WriteDefaultValue(HKEY root, const wchar_t* keyPath, const std::wstring& value) {
-    RegKey key;
-    HKEY created = nullptr;
-    if (::RegCreateKeyExW(root, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &created,
-                          nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    key.reset(created);
-    // The stored size counts the terminator, as REG_SZ requires.
-    const DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-    return ::RegSetValueExW(key.get(), L"", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes) ==
-           ERROR_SUCCESS;
-}
-
-bool IsGone(LSTATUS status) {
-    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
-}
-
-bool RemoveRowKey(const ShellKeyRow& row) {
-    switch (row.removal) {
-    case Removal::Key:
-        return IsGone(::RegDeleteKeyW(row.root, row.keyPath));
-    case Removal::Tree:
-        return IsGone(::RegDeleteTreeW(row.root, row.keyPath));
-    case Removal::ByParent:
-        return true;
-    }
-    return false;
-}
-
 } // namespace
 
 bool WriteShellKeys(const std::wstring& programPath) {
     bool allWritten = true;
     for (const ShellKeyRow& row : kShellKeyRows) {
-        allWritten = WriteDefaultValue(row.root, row.keyPath, ValueOfRow(row.value, programPath)) && allWritten;
+        const std::wstring value = ValueOfRow(row.value, programPath);
+        allWritten = WriteRegistryRow(row.row, &value) == ERROR_SUCCESS && allWritten;
     }
     return allWritten;
 }
@@ -105,7 +71,7 @@ bool WriteShellKeys(const std::wstring& programPath) {
 bool DeleteShellKeys() {
     bool allRemoved = true;
     for (const ShellKeyRow& row : kShellKeyRows) {
-        allRemoved = RemoveRowKey(row) && allRemoved;
+        allRemoved = RemoveRegistryRow(row.row) == ERROR_SUCCESS && allRemoved;
     }
     return allRemoved;
 }
