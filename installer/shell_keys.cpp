@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "guid_text.h"
+#include "qarnet_automation.h"
 #include "registry_rows.h"
 
 namespace {
@@ -44,7 +46,7 @@ std::wstring ValueOfRow(RowValue value, const std::wstring& programPath) {
     const std::wstring quotedProgram = L"\"" + programPath + L"\"";
     switch (value) {
     case RowValue::HandlerClsid:
-        return kQvShellExtClsidText;
+        return GuidText(__uuidof(QvShellExt));
     case RowValue::FileTypeName:
         return L"QvENCFile";
     case RowValue::FileTypeDisplayName:

@@ -4,9 +4,6 @@
 
 #include <string>
 
-// The CLSID of the QvShellExt class, as the handler keys name it.
-inline constexpr const wchar_t* kQvShellExtClsidText = L"{7B3E91A4-2C5D-4E8F-A6B1-93D0C4E5F812}";
-
 // Writes every row; true only when each key was created and each value written in full.
 // programPath is the full path of Tolvane.exe, which the file type's icon and open command name.
 bool WriteShellKeys(const std::wstring& programPath);

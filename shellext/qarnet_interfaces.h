@@ -5,9 +5,16 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <string>
+
+#include "guid_text.h"
 #include "qarnet_idl.h"
 
-inline constexpr wchar_t kQvShellExtClsidText[] = L"{7B3E91A4-2C5D-4E8F-A6B1-93D0C4E5F812}";
-inline constexpr wchar_t kQarnetTypeLibText[] = L"{C84D0B52-6A19-47E3-B2F5-0E9A13C7D628}";
+inline std::wstring QvShellExtClsidText() {
+    return GuidText(CLSID_QvShellExt);
+}
+inline std::wstring QarnetTypeLibText() {
+    return GuidText(LIBID_QARNETLib);
+}
 inline constexpr WORD kQarnetTypeLibMajor = 1;
 inline constexpr WORD kQarnetTypeLibMinor = 0;

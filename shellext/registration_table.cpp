@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "qarnet_interfaces.h"
 #include "server_registration.h"
@@ -18,43 +19,44 @@ enum class ValueKind {
 };
 
 struct ClassEntry {
-    RegistryRow row;
+    std::wstring keyPath;
+    const wchar_t* valueName; // nullptr: the default value
+    RowRemoval removal;
     ValueKind kind;
-    const wchar_t* text;
+    std::wstring text;
 };
 
-#define QV_CLSID_KEY L"CLSID\\{7B3E91A4-2C5D-4E8F-A6B1-93D0C4E5F812}"
+// The table, spelled from the identifiers of the interface description.
+std::vector<ClassEntry> ClassEntries() {
+    const std::wstring clsid = QvShellExtClsidText();
+    const std::wstring classKey = L"CLSID\\" + clsid;
+    return {
+        {L"Qarnet.QvShellExt.1", nullptr, RowRemoval::Tree, ValueKind::Text, L"QvShellExt Class"},
+        {L"Qarnet.QvShellExt.1\\CLSID", nullptr, RowRemoval::WithParent, ValueKind::Text, clsid},
+        {L"Qarnet.QvShellExt", nullptr, RowRemoval::Tree, ValueKind::Text, L"QvShellExt Class"},
+        {L"Qarnet.QvShellExt\\CLSID", nullptr, RowRemoval::WithParent, ValueKind::Text, clsid},
+        {L"Qarnet.QvShellExt\\CurVer", nullptr, RowRemoval::WithParent, ValueKind::Text, L"Qarnet.QvShellExt.1"},
+        {classKey, nullptr, RowRemoval::ForceRemove, ValueKind::Text, L"QvShellExt Class"},
+        {classKey + L"\\ProgID", nullptr, RowRemoval::WithParent, ValueKind::Text, L"Qarnet.QvShellExt.1"},
+        {classKey + L"\\VersionIndependentProgID", nullptr, RowRemoval::WithParent, ValueKind::Text,
+         L"Qarnet.QvShellExt"},
+        {classKey + L"\\Programmable", nullptr, RowRemoval::ForceRemove, ValueKind::None, {}},
+        {classKey + L"\\InprocServer32", nullptr, RowRemoval::WithParent, ValueKind::ModulePath, {}},
+        {classKey + L"\\InprocServer32", L"ThreadingModel", RowRemoval::WithParent, ValueKind::Text, L"Apartment"},
+        {classKey + L"\\TypeLib", nullptr, RowRemoval::WithParent, ValueKind::Text, QarnetTypeLibText()},
+    };
+}
 
-const HKEY kRoot = HKEY_CLASSES_ROOT;
-const ClassEntry kClassEntries[] = {
-    {{kRoot, L"Qarnet.QvShellExt.1", nullptr, RowRemoval::Tree}, ValueKind::Text, L"QvShellExt Class"},
-    {{kRoot, L"Qarnet.QvShellExt.1\\CLSID", nullptr, RowRemoval::WithParent}, ValueKind::Text, kQvShellExtClsidText},
-    {{kRoot, L"Qarnet.QvShellExt", nullptr, RowRemoval::Tree}, ValueKind::Text, L"QvShellExt Class"},
-    {{kRoot, L"Qarnet.QvShellExt\\CLSID", nullptr, RowRemoval::WithParent}, ValueKind::Text, kQvShellExtClsidText},
-    {{kRoot, L"Qarnet.QvShellExt\\CurVer", nullptr, RowRemoval::WithParent}, ValueKind::Text, L"Qarnet.QvShellExt.1"},
-    {{kRoot, QV_CLSID_KEY, nullptr, RowRemoval::ForceRemove}, ValueKind::Text, L"QvShellExt Class"},
-    {{kRoot, QV_CLSID_KEY L"\\ProgID", nullptr, RowRemoval::WithParent}, ValueKind::Text, L"Qarnet.QvShellExt.1"},
-    {{kRoot, QV_CLSID_KEY L"\\VersionIndependentProgID", nullptr, RowRemoval::WithParent},
-     ValueKind::Text,
-     L"Qarnet.QvShellExt"},
-    {{kRoot, QV_CLSID_KEY L"\\Programmable", nullptr, RowRemoval::ForceRemove}, ValueKind::None, nullptr},
-    {{kRoot, QV_CLSID_KEY L"\\InprocServer32", nullptr, RowRemoval::WithParent}, ValueKind::ModulePath, nullptr},
-    {{kRoot, QV_CLSID_KEY L"\\InprocServer32", L"ThreadingModel", RowRemoval::WithParent},
-     ValueKind::Text,
-     L"Apartment"},
-    {{kRoot, QV_CLSID_KEY L"\\TypeLib", nullptr, RowRemoval::WithParent}, ValueKind::Text, kQarnetTypeLibText},
-};
-
-#undef QV_CLSID_KEY
+RegistryRow RowOf(const ClassEntry& entry) {
+    return RegistryRow{HKEY_CLASSES_ROOT, entry.keyPath.c_str(), entry.valueName, entry.removal};
+}
 
 } // namespace
 
 HRESULT WriteClassKeys(const std::wstring& inprocServerPath) {
-    for (const ClassEntry& entry : kClassEntries) {
-        const std::wstring value = entry.kind == ValueKind::ModulePath ? inprocServerPath
-                                   : entry.kind == ValueKind::Text     ? std::wstring(entry.text)
-                                                                       : std::wstring();
-        const LSTATUS status = WriteRegistryRow(entry.row, entry.kind == ValueKind::None ? nullptr : &value);
+    for (const ClassEntry& entry : ClassEntries()) {
+        const std::wstring& value = entry.kind == ValueKind::ModulePath ? inprocServerPath : entry.text;
+        const LSTATUS status = WriteRegistryRow(RowOf(entry), entry.kind == ValueKind::None ? nullptr : &value);
         if (status != ERROR_SUCCESS) {
             return HRESULT_FROM_WIN32(status);
         }
@@ -63,7 +65,7 @@ HRESULT WriteClassKeys(const std::wstring& inprocServerPath) {
 }
 
 void DeleteClassKeys() {
-    for (const ClassEntry& entry : kClassEntries) {
-        RemoveRegistryRow(entry.row);
+    for (const ClassEntry& entry : ClassEntries()) {
+        RemoveRegistryRow(RowOf(entry));
     }
 }

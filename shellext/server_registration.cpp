@@ -81,7 +81,7 @@ HRESULT WriteApprovedValue() {
         return E_ACCESSDENIED;
     }
     const DWORD bytes = sizeof(kApprovedValueText);
-    if (RegSetValueExW(approved.get(), kQvShellExtClsidText, 0, REG_SZ,
+    if (RegSetValueExW(approved.get(), QvShellExtClsidText().c_str(), 0, REG_SZ,
                        reinterpret_cast<const BYTE*>(kApprovedValueText), bytes) != ERROR_SUCCESS) {
         return E_ACCESSDENIED;
     }
@@ -90,7 +90,7 @@ HRESULT WriteApprovedValue() {
 
 void DeleteApprovedValue() {
     if (RegKey approved = OpenApprovedKey()) {
-        RegDeleteValueW(approved.get(), kQvShellExtClsidText);
+        RegDeleteValueW(approved.get(), QvShellExtClsidText().c_str());
     }
 }
 
