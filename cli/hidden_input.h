@@ -17,5 +17,15 @@ enum class HiddenInputStatus {
 // buffers are this large from the start, so reading never moves (and leaves behind) what was typed.
 inline constexpr size_t kPasswordLineBytes = 4 * 32 + 2;
 
+// Adds one unit of a password line to a buffer reserved to kPasswordLineBytes. Past its capacity the unit
+// is dropped and the line marked too long, so the buffer never grows (and never leaves a copy behind).
+template <typename Text> void KeepLineUnit(Text& line, typename Text::value_type unit, bool* tooLong) {
+    if (line.size() == line.capacity()) {
+        *tooLong = true;
+        return;
+    }
+    line.push_back(unit);
+}
+
 // Shows prompt on the terminal, reads a line with echo off and gives it without its line end.
 HiddenInputStatus ReadHiddenLine(std::string_view prompt, Utf16String* line);

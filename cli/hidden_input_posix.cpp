@@ -80,11 +80,7 @@ HiddenInputStatus ReadHiddenLine(std::string_view prompt, Utf16String* line) {
         }
         char unit = 0;
         while (read(terminal.get(), &unit, 1) == 1 && unit != '\n') {
-            if (bytes.size() == bytes.capacity()) {
-                tooLong = true; // read on to the line's end, keeping nothing more
-                continue;
-            }
-            bytes.push_back(unit);
+            KeepLineUnit(bytes, unit, &tooLong);
         }
     }
     if (tooLong) {

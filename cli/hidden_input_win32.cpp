@@ -56,11 +56,7 @@ HiddenInputStatus ReadHiddenLine(std::string_view prompt, Utf16String* line) {
         wchar_t unit = 0;
         DWORD read = 0;
         while (ReadConsoleW(input.get(), &unit, 1, &read, nullptr) && read == 1 && unit != L'\n') {
-            if (text.size() == text.capacity()) {
-                tooLong = true; // read on to the line's end, keeping nothing more
-                continue;
-            }
-            text.push_back(unit);
+            KeepLineUnit(text, unit, &tooLong);
         }
     }
     if (tooLong) {

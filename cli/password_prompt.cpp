@@ -27,11 +27,7 @@ std::optional<Utf16String> ReadStdinLine(std::string* refusal) {
     bytes.reserve(kPasswordLineBytes);
     bool tooLong = false;
     for (int next = std::getc(stdin); next != EOF && next != '\n'; next = std::getc(stdin)) {
-        if (bytes.size() == bytes.capacity()) {
-            tooLong = true; // read on to the line's end, keeping nothing more
-            continue;
-        }
-        bytes.push_back(static_cast<char>(next));
+        KeepLineUnit(bytes, static_cast<char>(next), &tooLong);
     }
     if (tooLong) {
         SecureWipe(bytes);
