@@ -28,13 +28,13 @@ std::optional<PathString> CurrentFolder() {
 
 // The current folder of a drive ("D:" alone), as the process keeps one per drive.
 std::optional<PathString> DriveFolder(wchar_t drive) {
-    const wchar_t spec[3] = {drive, L':', L'\0'};
-    const DWORD needed = GetFullPathNameW(spec, 0, nullptr, nullptr);
+    const wchar_t driveOnly[3] = {drive, L':', L'\0'};
+    const DWORD needed = GetFullPathNameW(driveOnly, 0, nullptr, nullptr);
     if (needed == 0) {
         return std::nullopt;
     }
     PathString folder(needed, L'\0');
-    const DWORD written = GetFullPathNameW(spec, needed, folder.data(), nullptr);
+    const DWORD written = GetFullPathNameW(driveOnly, needed, folder.data(), nullptr);
     if (written == 0 || written >= needed) {
         return std::nullopt;
     }
