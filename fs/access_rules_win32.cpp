@@ -52,7 +52,7 @@ bool PassOnAccessRules(HANDLE source, HANDLE output) {
         SetLastError(status);
         return false;
     }
-    // The owner only where the process may give files away; otherwise the output stays its maker's.
+    // The owner too, where the handle allows it; otherwise the output stays its maker's.
     SetSecurityInfo(output, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, owner, nullptr, nullptr, nullptr);
     return true;
 }

@@ -96,8 +96,10 @@ std::optional<TempOutput> TempOutput::Create(const HeldFolder& folder, const Sou
     }
     for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
         PathString name = MakeEngineTempName();
-        FileHandle file = OpenRelative(folder.handle(), name, GENERIC_WRITE | DELETE | WRITE_DAC | WRITE_OWNER,
-                                       FILE_SHARE_READ, FILE_CREATE, FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY);
+        // WRITE_DAC, which a file's owner always has, lets the source's own access list be set on it; the
+        // right to give the file to another owner is not asked for, since most users do not have it.
+        FileHandle file = OpenRelative(folder.handle(), name, GENERIC_WRITE | DELETE | WRITE_DAC, FILE_SHARE_READ,
+                                       FILE_CREATE, FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY);
         if (!file) {
             const DWORD error = GetLastError();
             if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
