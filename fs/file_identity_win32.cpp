@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "full_path.h"
+#include "nt_file.h"
 #include "unique_handle.h"
 
 namespace {
@@ -14,11 +15,7 @@ std::optional<FileId> IdOf(const PathString& path) {
     const UniqueHandle<FileHandleTraits> file(
         CreateFileW(LongFormPath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!file || !GetFileInformationByHandle(file.get(), &info)) {
-        return std::nullopt;
-    }
-    return FileId{info.dwVolumeSerialNumber, (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    return file ? ReadNativeFileId(file.get()) : std::nullopt;
 }
 
 } // namespace

@@ -34,7 +34,7 @@ bool QueryIdentity(HANDLE file, FileIdentity* identity) {
 
 // What the name holds now, looked at without following a reparse point: its file ID, when it is a regular
 // file and not a link.
-std::optional<NativeFileId> RegularFileAt(const HeldFolder& folder, PathView name) {
+std::optional<FileId> RegularFileAt(const HeldFolder& folder, PathView name) {
     const FileHandle entry = OpenEntryUnfollowed(folder.handle(), name);
     const auto tag = entry ? ReadAttributeTag(entry.get()) : std::nullopt;
     if (!tag) {
@@ -70,7 +70,7 @@ std::optional<SourceFile> SourceFile::Open(const HeldFolder& folder, PathView na
         return std::nullopt;
     }
     FileIdentity identity;
-    if (!QueryIdentity(file.get(), &identity) || NativeFileId{identity.volume, identity.fileIndex} != *looked) {
+    if (!QueryIdentity(file.get(), &identity) || FileId{identity.volume, identity.fileIndex} != *looked) {
         SetLastError(ERROR_CANT_ACCESS_FILE); // the name was given to another file between the two opens
         return std::nullopt;
     }
@@ -195,7 +195,7 @@ SourceRemoval RemoveIfStillTheSource(const HeldFolder& folder, PathView name, co
         return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? SourceRemoval::Gone
                                                                                 : SourceRemoval::Kept;
     }
-    if (*now != NativeFileId{identity.volume, identity.fileIndex}) {
+    if (*now != FileId{identity.volume, identity.fileIndex}) {
         SetLastError(ERROR_SUCCESS);
         return SourceRemoval::Kept;
     }
@@ -205,7 +205,7 @@ SourceRemoval RemoveIfStillTheSource(const HeldFolder& folder, PathView name, co
     }
     const FileHandle entry = OpenRelative(folder.handle(), name, DELETE | FILE_READ_ATTRIBUTES, kShareAll, FILE_OPEN,
                                           FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT);
-    if (!entry || ReadNativeFileId(entry.get()) != NativeFileId{identity.volume, identity.fileIndex} ||
+    if (!entry || ReadNativeFileId(entry.get()) != FileId{identity.volume, identity.fileIndex} ||
         !SetDeleteDisposition(entry.get(), true)) {
         return SourceRemoval::Kept;
     }

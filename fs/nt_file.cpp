@@ -51,13 +51,12 @@ std::optional<AttributeTag> ReadAttributeTag(HANDLE file) {
     return AttributeTag{info.FileAttributes, info.ReparseTag};
 }
 
-std::optional<NativeFileId> ReadNativeFileId(HANDLE file) {
+std::optional<FileId> ReadNativeFileId(HANDLE file) {
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(file, &info)) {
         return std::nullopt;
     }
-    return NativeFileId{info.dwVolumeSerialNumber,
-                        (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    return FileId{info.dwVolumeSerialNumber, (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
 bool RenameInto(HANDLE file, HANDLE folder, PathView name) {

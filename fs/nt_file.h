@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "file_identity.h"
 #include "path_text.h"
 #include "unique_handle.h"
 
@@ -26,13 +27,8 @@ struct AttributeTag {
 };
 std::optional<AttributeTag> ReadAttributeTag(HANDLE file);
 
-// The 64-bit file ID and the volume's serial number.
-struct NativeFileId {
-    uint64_t volume = 0;
-    uint64_t index = 0;
-    bool operator==(const NativeFileId&) const = default;
-};
-std::optional<NativeFileId> ReadNativeFileId(HANDLE file);
+// The identity (volume serial number and file index) of an open file.
+std::optional<FileId> ReadNativeFileId(HANDLE file);
 
 // Renames the open file to name in the folder, never replacing: ERROR_ALREADY_EXISTS when the name is taken.
 bool RenameInto(HANDLE file, HANDLE folder, PathView name);
