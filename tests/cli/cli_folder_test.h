@@ -4,11 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <random>
 #include <set>
 #include <string>
+
+#include "temp_folder.h"
+#include "test_files.h"
 
 namespace fs = std::filesystem;
 
@@ -18,24 +19,11 @@ inline constexpr int kExitUsage = 2;
 
 class CliFolderTest : public ::testing::Test {
 protected:
-    CliFolderTest() {
-        std::random_device seed;
-        root = fs::temp_directory_path() / ("tolvane-cli-" + std::to_string(seed()));
-        fs::create_directories(root);
-    }
-    ~CliFolderTest() override {
-        fs::permissions(root, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(root);
-    }
-
     void Write(const fs::path& relative, const std::string& content) {
-        fs::create_directories((root / relative).parent_path());
-        std::ofstream(root / relative, std::ios::binary) << content;
+        MakeFolder((root / relative).parent_path());
+        WriteBytes(root / relative, content);
     }
-    std::string Read(const fs::path& relative) const {
-        std::ifstream in(root / relative, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    std::string Read(const fs::path& relative) const { return ReadText(root / relative).value_or(""); }
     // Every file below the root, by relative path, with its content.
     std::map<std::string, std::string> Snapshot() const {
         std::map<std::string, std::string> files;
@@ -56,5 +44,6 @@ protected:
         return names;
     }
 
-    fs::path root;
+    TempFolder folder{"cli"};
+    fs::path root = folder.root();
 };

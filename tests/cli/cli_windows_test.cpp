@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "temp_folder.h"
+#include "test_files.h"
 #include "unique_handle.h"
 
 namespace {
@@ -55,70 +57,27 @@ DWORD RunCliIn(const std::wstring& folder, const std::wstring& arguments) {
     return code;
 }
 
-bool Exists(const std::wstring& path) {
-    return GetFileAttributesW((L"\\\\?\\" + path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::vector<std::wstring> NamesIn(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data{};
-    struct FindTraits {
-        using Handle = HANDLE;
-        static Handle Empty() { return INVALID_HANDLE_VALUE; }
-        static void Close(Handle h) { ::FindClose(h); }
-    };
-    const UniqueHandle<FindTraits> find(FindFirstFileW((L"\\\\?\\" + folder + L"\\*").c_str(), &data));
-    if (!find) {
-        return names;
-    }
-    do {
-        const std::wstring name = data.cFileName;
-        if (name != L"." && name != L"..") {
-            names.push_back(name);
-        }
-    } while (FindNextFileW(find.get(), &data));
-    return names;
-}
-
-void MakeFile(const std::wstring& path) {
-    const Handle file(CreateFileW((L"\\\\?\\" + path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-    ASSERT_TRUE(file);
-    DWORD written = 0;
-    WriteFile(file.get(), "content", 7, &written, nullptr);
-}
-
 TEST(CliOnWindows, RelativeNamesAreJoinedToTheCurrentFolder) {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder = std::wstring(temp) + L"tolvane-cli-typed-" + std::to_wstring(GetCurrentProcessId());
-    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryW((folder + L"\\sub").c_str(), nullptr));
-    MakeFile(folder + L"\\notes.txt");
-    MakeFile(folder + L"\\sub\\trail.");
-    MakeFile(folder + L"\\other.txt");
+    const TempFolder place("cli-typed");
+    const std::wstring folder = place.root();
+    ASSERT_TRUE(MakeFolder(folder + L"\\sub"));
+    for (const wchar_t* name : {L"\\notes.txt", L"\\sub\\trail.", L"\\other.txt"}) {
+        ASSERT_TRUE(WriteBytes(folder + name, "content"));
+    }
 
     EXPECT_EQ(RunCliIn(folder, L"encrypt notes.txt sub\\trail. .\\sub\\..\\other.txt notes.txt"), 0u);
-    EXPECT_TRUE(Exists(folder + L"\\notes_txt.ENC"));
-    EXPECT_FALSE(Exists(folder + L"\\notes.txt"));
-    EXPECT_FALSE(Exists(folder + L"\\sub\\trail."));
-    EXPECT_TRUE(Exists(folder + L"\\other_txt.ENC"));
+    EXPECT_TRUE(FileExists(folder + L"\\notes_txt.ENC"));
+    EXPECT_FALSE(FileExists(folder + L"\\notes.txt"));
+    EXPECT_FALSE(FileExists(folder + L"\\sub\\trail."));
+    EXPECT_TRUE(FileExists(folder + L"\\other_txt.ENC"));
 
-    const auto sub = NamesIn(folder + L"\\sub");
+    const auto sub = ListNames(folder + L"\\sub");
     ASSERT_EQ(sub.size(), 1u);
     EXPECT_TRUE(sub[0].ends_with(L".ENC")) << sub[0];
 
     EXPECT_EQ(RunCliIn(folder, L"decrypt notes_txt.ENC sub"), 0u);
-    EXPECT_TRUE(Exists(folder + L"\\notes.txt"));
-    EXPECT_EQ(NamesIn(folder + L"\\sub").size(), 1u);
-
-    for (const wchar_t* name : {L"\\notes.txt", L"\\other_txt.ENC"}) {
-        DeleteFileW((L"\\\\?\\" + folder + name).c_str());
-    }
-    for (const std::wstring& name : NamesIn(folder + L"\\sub")) {
-        DeleteFileW((L"\\\\?\\" + folder + L"\\sub\\" + name).c_str());
-    }
-    RemoveDirectoryW((folder + L"\\sub").c_str());
-    RemoveDirectoryW(folder.c_str());
+    EXPECT_TRUE(FileExists(folder + L"\\notes.txt"));
+    EXPECT_EQ(ListNames(folder + L"\\sub").size(), 1u);
 }
 
 } // namespace

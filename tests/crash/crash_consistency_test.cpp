@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "cli_process.h"
+#include "cli_runner.h"
 #include "crash_folder.h"
 
 namespace {
@@ -52,10 +52,10 @@ TEST(CrashConsistency, KilledBatchesLoseNothingAndALaterBatchFinishes) {
         TempFolder calibration;
         CrashFolder tree(calibration.path(), MixedOriginals());
         ASSERT_TRUE(tree.WriteOriginals());
-        const CliEnd encrypted = RunCli(Command("encrypt", calibration.path()), kPasswordLine);
-        ASSERT_EQ(encrypted.exitCode, 0) << encrypted.output;
-        const CliEnd decrypted = RunCli(Command("decrypt", calibration.path()), kPasswordLine);
-        ASSERT_EQ(decrypted.exitCode, 0) << decrypted.output;
+        const CliRun encrypted = RunCli(Command("encrypt", calibration.path()), kPasswordLine);
+        ASSERT_EQ(encrypted.exitCode, 0) << encrypted.output();
+        const CliRun decrypted = RunCli(Command("decrypt", calibration.path()), kPasswordLine);
+        ASSERT_EQ(decrypted.exitCode, 0) << decrypted.output();
         encryptSpan = encrypted.ran * 5 / 4;
         decryptSpan = decrypted.ran * 5 / 4;
     }
@@ -76,13 +76,14 @@ TEST(CrashConsistency, KilledBatchesLoseNothingAndALaterBatchFinishes) {
                                                                            std::max(workLeft, 0.1)) +
                                   kStartUp;
         const microseconds delay(std::uniform_int_distribution<int64_t>(1, span.count())(random));
-        const CliEnd end = RunCli(Command(encrypting ? "encrypt" : "decrypt", work.path()), kPasswordLine, delay);
+        const CliRun end =
+            RunCliKilledAfter(Command(encrypting ? "encrypt" : "decrypt", work.path()), kPasswordLine, delay);
         const std::string what = "round " + std::to_string(round) + (encrypting ? " encrypt" : " decrypt") +
                                  ", kill after " + std::to_string(delay.count()) + " us, seed " + std::to_string(seed);
         if (end.killed) {
             ++killed;
         } else {
-            ASSERT_EQ(end.exitCode, 0) << what << "\n" << end.output;
+            ASSERT_EQ(end.exitCode, 0) << what << "\n" << end.output();
         }
         const Survey survey = tree.Inspect(FinalState::Any);
         ASSERT_TRUE(survey.problems.empty()) << what << ": " << Describe(survey);
@@ -101,12 +102,12 @@ TEST(CrashConsistency, KilledBatchesLoseNothingAndALaterBatchFinishes) {
     EXPECT_GT(killed, 0) << "no kill landed inside a batch";
 
     // Nothing holds the tree now: a finished batch converts the rest and removes every leftover temporary.
-    const CliEnd encrypted = RunCli(Command("encrypt", work.path()), kPasswordLine);
-    EXPECT_EQ(encrypted.exitCode, 0) << encrypted.output;
+    const CliRun encrypted = RunCli(Command("encrypt", work.path()), kPasswordLine);
+    EXPECT_EQ(encrypted.exitCode, 0) << encrypted.output();
     Survey survey = tree.Inspect(FinalState::Encrypted);
     EXPECT_TRUE(survey.problems.empty()) << "after the final encrypt, seed " << seed << ": " << Describe(survey);
-    const CliEnd decrypted = RunCli(Command("decrypt", work.path()), kPasswordLine);
-    EXPECT_EQ(decrypted.exitCode, 0) << decrypted.output;
+    const CliRun decrypted = RunCli(Command("decrypt", work.path()), kPasswordLine);
+    EXPECT_EQ(decrypted.exitCode, 0) << decrypted.output();
     survey = tree.Inspect(FinalState::Decrypted);
     EXPECT_TRUE(survey.problems.empty()) << "after the final decrypt, seed " << seed << ": " << Describe(survey);
 }

@@ -39,29 +39,6 @@ void EmptyFolder(const PathString& folder) {
 
 } // namespace
 
-WorkFolder::WorkFolder(const std::string& base) {
-    std::string pattern = base + "/tolvane-crash-XXXXXX";
-    if (::mkdtemp(pattern.data()) != nullptr) {
-        m_path = pattern + "/";
-    }
-}
-
-WorkFolder::~WorkFolder() {
-    if (!m_path.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-}
-
-std::string FastTempBase() {
-    struct stat info {};
-    if (::stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode) && ::access("/dev/shm", W_OK) == 0) {
-        return "/dev/shm";
-    }
-    const char* base = std::getenv("TMPDIR");
-    return base != nullptr && *base != 0 ? base : "/tmp";
-}
-
 std::vector<OriginalFile> MixedOriginals(double sizeScale) {
     struct Row {
         const char* folder;

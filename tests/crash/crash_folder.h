@@ -16,25 +16,6 @@ namespace crash_test {
 inline constexpr Utf16Char kPassword[] = U("kill-9 proof");
 inline constexpr char kPasswordLine[] = "kill-9 proof\n";
 
-// A new empty folder below base, removed with everything in it on destruction. path() ends in a separator.
-class WorkFolder {
-public:
-    explicit WorkFolder(const std::string& base);
-    ~WorkFolder();
-    WorkFolder(const WorkFolder&) = delete;
-    WorkFolder& operator=(const WorkFolder&) = delete;
-
-    const PathString& path() const { return m_path; }
-    PathString operator/(PathView name) const { return m_path + PathString(name); }
-
-private:
-    PathString m_path;
-};
-
-// A memory file system where flushes cost nothing (/dev/shm), for tests that run hundreds of batches and
-// are about process deaths, not about the disk; the usual temporary folder where there is none.
-std::string FastTempBase();
-
 struct OriginalFile {
     PathString folder; // relative to the root: empty, or a subfolder ending in a separator
     PathString name;
@@ -82,7 +63,7 @@ private:
 
     PathString m_root;
     std::vector<OriginalFile> m_originals;
-    WorkFolder m_scratch{FastTempBase()};
+    TempFolder m_scratch{"crash-scratch", FastTempBase()};
 };
 
 std::string Describe(const Survey& survey);

@@ -96,7 +96,7 @@ void VisitEveryCrashPoint(int mode) {
     Snapshot start;
     std::array<uint64_t, FILE_OP_COUNT> counts{};
     {
-        WorkFolder model(FastTempBase());
+        TempFolder model("crash-model", FastTempBase());
         CrashFolder tree(model.path(), originals);
         ASSERT_TRUE(tree.WriteOriginals());
         if (!encrypting) {
@@ -115,7 +115,7 @@ void VisitEveryCrashPoint(int mode) {
         for (uint64_t nth = 1; nth <= counts[static_cast<size_t>(op)]; ++nth) {
             const std::string what = std::string(encrypting ? "encrypt" : "decrypt") + ", crash before " +
                                      kOpNames[static_cast<size_t>(op)] + " #" + std::to_string(nth);
-            WorkFolder work(FastTempBase());
+            TempFolder work("crash", FastTempBase());
             ASSERT_TRUE(Restore(work.path(), start));
             CrashFolder tree(work.path(), originals);
             EXPECT_EQ(CrashedBatchExitCode(work.path(), mode, static_cast<FileOp>(op), nth), FAULT_CRASH_EXIT_CODE)

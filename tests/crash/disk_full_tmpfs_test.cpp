@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "cli_process.h"
+#include "cli_runner.h"
 #include "crash_folder.h"
 
 namespace {
@@ -25,7 +25,7 @@ constexpr char kOutputFailedWords[] =
 class SmallDisk {
 public:
     explicit SmallDisk(size_t bytes) {
-        std::string pattern = FastTempBase() + "/tolvane-small-disk-XXXXXX";
+        std::string pattern = FastTempBase().string() + "/tolvane-small-disk-XXXXXX";
         if (::mkdtemp(pattern.data()) == nullptr) {
             m_problem = std::strerror(errno);
             return;
@@ -77,10 +77,10 @@ TEST(DiskFullTmpfs, EncryptOfAFileThatDoesNotFitFailsAndKeepsIt) {
     ASSERT_TRUE(WriteBytes(disk.path() + "big.bin", big));
     ASSERT_TRUE(WriteBytes(disk.path() + "small.txt", small));
 
-    const CliEnd end = RunCli(Command("encrypt", disk.path().substr(0, disk.path().size() - 1)), kPasswordLine);
-    EXPECT_EQ(end.exitCode, 1) << end.output;
-    EXPECT_TRUE(HasLine(end.output, "failed: " + disk.path() + "big.bin: " + kOutputFailedWords)) << end.output;
-    EXPECT_TRUE(HasLine(end.output, "converted 1, skipped 0, failed 1")) << end.output;
+    const CliRun end = RunCli(Command("encrypt", disk.path().substr(0, disk.path().size() - 1)), kPasswordLine);
+    EXPECT_EQ(end.exitCode, 1) << end.output();
+    EXPECT_TRUE(HasLine(end.output(), "failed: " + disk.path() + "big.bin: " + kOutputFailedWords)) << end.output();
+    EXPECT_TRUE(HasLine(end.output(), "converted 1, skipped 0, failed 1")) << end.output();
     EXPECT_EQ(ListNames(disk.path()), (Names{"big.bin", "small_txt.ENC"})) << "no partial output, no temporary";
     EXPECT_EQ(ReadBytes(disk.path() + "big.bin"), big);
 
@@ -96,7 +96,7 @@ TEST(DiskFullTmpfs, DecryptOfAContainerThatDoesNotFitFailsAndKeepsIt) {
     }
     const Bytes plain = PatternBytes(3 * kMiB + 5, 43);
     // Made where there is room, then brought in.
-    WorkFolder elsewhere(FastTempBase());
+    TempFolder elsewhere("elsewhere", FastTempBase());
     ASSERT_TRUE(WriteBytes(elsewhere / "data.bin", plain));
     ASSERT_EQ(EncryptOneFile((elsewhere / "data.bin").c_str(), kPassword), 1);
     const auto container = ReadBytes(elsewhere / "data_bin.ENC");
@@ -105,16 +105,17 @@ TEST(DiskFullTmpfs, DecryptOfAContainerThatDoesNotFitFailsAndKeepsIt) {
     // Leaves less room than the plain data needs.
     ASSERT_TRUE(WriteBytes(disk.path() + "filler", PatternBytes(3 * kMiB, 44)));
 
-    const CliEnd end = RunCli(Command("decrypt", disk.path() + "data_bin.ENC"), kPasswordLine);
-    EXPECT_EQ(end.exitCode, 1) << end.output;
-    EXPECT_TRUE(HasLine(end.output, "failed: " + disk.path() + "data_bin.ENC: " + kOutputFailedWords)) << end.output;
+    const CliRun end = RunCli(Command("decrypt", disk.path() + "data_bin.ENC"), kPasswordLine);
+    EXPECT_EQ(end.exitCode, 1) << end.output();
+    EXPECT_TRUE(HasLine(end.output(), "failed: " + disk.path() + "data_bin.ENC: " + kOutputFailedWords))
+        << end.output();
     EXPECT_EQ(ListNames(disk.path()), (Names{"data_bin.ENC", "filler"})) << "no partial output, no temporary";
     EXPECT_EQ(ReadBytes(disk.path() + "data_bin.ENC"), container);
 
     // With room made, a later batch finishes the job.
     ASSERT_EQ(::unlink((disk.path() + "filler").c_str()), 0);
-    const CliEnd again = RunCli(Command("decrypt", disk.path() + "data_bin.ENC"), kPasswordLine);
-    EXPECT_EQ(again.exitCode, 0) << again.output;
+    const CliRun again = RunCli(Command("decrypt", disk.path() + "data_bin.ENC"), kPasswordLine);
+    EXPECT_EQ(again.exitCode, 0) << again.output();
     EXPECT_EQ(ListNames(disk.path()), Names{"data.bin"});
     EXPECT_EQ(ReadBytes(disk.path() + "data.bin"), plain);
 }

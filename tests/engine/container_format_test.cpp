@@ -231,7 +231,7 @@ TEST(ContainerFormat, DamagedContainersAreRefusedWithNothingWritten) {
     // Cut inside the header: refused, no message; an empty container is skipped.
     TempFolder folder;
     ASSERT_TRUE(WriteBytes(folder / P("short.ENC"), PatternBytes(527)));
-    ASSERT_TRUE(WriteBytes(folder / P("empty.ENC"), {}));
+    ASSERT_TRUE(WriteBytes(folder / P("empty.ENC"), Bytes{}));
     int wrongPasswordCalls = 0;
     SetWrongPasswordHook([](void* calls, const PathChar*) { ++*static_cast<int*>(calls); }, &wrongPasswordCalls);
     EXPECT_EQ(DecryptFromContainer((folder / P("short.ENC")).c_str(), kTestPassword).outcome, ConvertOutcome::Damaged);

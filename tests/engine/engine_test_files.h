@@ -8,39 +8,17 @@
 #include <vector>
 
 #include "container.h"
-
-using Bytes = std::vector<uint8_t>;
+#include "temp_folder.h"
+#include "test_files.h"
 
 #define P(text) TOLVANE_PATH_LITERAL(text)
 #define U(text) TOLVANE_UTF16_LITERAL(text)
 
 inline constexpr Utf16Char kTestPassword[] = U("correct horse");
 
-// A new empty folder, removed with everything in it on destruction. path() ends in a separator.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const PathString& path() const { return m_path; }
-    PathString operator/(PathView name) const { return m_path + PathString(name); }
-
-private:
-    PathString m_path;
-};
-
 Bytes PatternBytes(size_t size, uint32_t seed = 1);
-bool WriteBytes(const PathString& path, const Bytes& bytes);
-std::optional<Bytes> ReadBytes(const PathString& path);
-bool FileExists(const PathString& path);
-bool MakeFolder(const PathString& path);
-bool MakeReadOnly(const PathString& path);
 // A file of the given length whose blocks are not stored (sparse), so that lengths above 4 GiB cost nothing.
 bool MakeSparseFile(const PathString& path, uint64_t length);
-// Bare names in the folder, sorted; "." and ".." left out.
-std::vector<PathString> ListNames(const PathString& folder);
 
 // A container as any writer of the format could make it: the header from the given fields, then body
 // bytes that are enciphered block by block up to cipherBytes and stored raw after that.

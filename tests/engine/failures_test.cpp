@@ -170,7 +170,7 @@ TEST(Failures, SourcesThatCannotBeTaken) {
     TempFolder folder;
     ASSERT_TRUE(MakeFolder(folder / P("sub.txt")));
     ASSERT_TRUE(MakeFolder(folder / P("sub.ENC")));
-    ASSERT_TRUE(WriteBytes(folder / P("empty.txt"), {}));
+    ASSERT_TRUE(WriteBytes(folder / P("empty.txt"), Bytes{}));
     EXPECT_EQ(EncryptToContainer((folder / P("missing.txt")).c_str(), kTestPassword).outcome,
               ConvertOutcome::SourceUnreadable);
     EXPECT_EQ(DecryptFromContainer((folder / P("missing.ENC")).c_str(), kTestPassword).outcome,

@@ -9,8 +9,6 @@
 #include <fstream>
 #include <string>
 
-#include <dirent.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "container.h"
@@ -18,10 +16,10 @@
 #include "container_layout.h"
 #include "enc_names.h"
 #include "file_key.h"
+#include "temp_folder.h"
+#include "test_files.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 [[noreturn]] void Broken(const std::string& what) {
     std::fprintf(stderr, "container reader check failed: %s\n", what.c_str());
@@ -38,59 +36,15 @@ void Check(bool holds, const std::string& what) {
 // The private folder: root/ holds only work/, where the container is written and decrypted, so that an
 // output that escaped its folder would show up in root/.
 struct FuzzFolders {
-    std::string root;
-    std::string work;
+    TempFolder root{"fuzz", FastTempBase()};
+    std::string work = root / "work/";
 
-    FuzzFolders() {
-        std::string base = "/dev/shm";
-        if (::access(base.c_str(), W_OK) != 0) {
-            const char* temp = std::getenv("TMPDIR");
-            base = temp != nullptr && *temp != 0 ? temp : "/tmp";
-        }
-        std::string pattern = base + "/tolvane-fuzz-XXXXXX";
-        Check(::mkdtemp(pattern.data()) != nullptr, "cannot make the fuzz folder");
-        root = pattern + "/";
-        work = root + "work/";
-        Check(::mkdir(work.c_str(), 0700) == 0, "cannot make the work folder");
-    }
-    ~FuzzFolders() {
-        std::error_code ignored;
-        std::filesystem::remove_all(root, ignored);
-    }
+    FuzzFolders() { Check(MakeFolder(work), "cannot make the work folder"); }
 };
 
 FuzzFolders& Folders() {
     static FuzzFolders folders;
     return folders;
-}
-
-std::vector<std::string> ListNames(const std::string& folder) {
-    std::vector<std::string> names;
-    if (DIR* directory = ::opendir(folder.c_str())) {
-        while (const dirent* entry = ::readdir(directory)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..") {
-                names.push_back(name);
-            }
-        }
-        ::closedir(directory);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-Bytes ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    Bytes bytes(in ? static_cast<size_t>(in.tellg()) : 0);
-    in.seekg(0);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
-}
-
-void WriteFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    Check(static_cast<bool>(out), "cannot write the input file");
 }
 
 void EmptyWork() {
@@ -185,10 +139,10 @@ int ReadContainerInput(const uint8_t* data, size_t size) {
 
     FuzzFolders& folders = Folders();
     const std::string input = folders.work + "in.ENC";
-    WriteFile(input, container);
+    Check(WriteBytes(input, container), "cannot write the input file");
     const ConvertResult result = DecryptFromContainer(input.c_str(), kFuzzPassword);
     const std::vector<std::string> names = ListNames(folders.work);
-    Check(ListNames(folders.root) == std::vector<std::string>{"work"}, "something was written outside the folder");
+    Check(NamesIn(folders.root.root()) == std::vector<std::string>{"work"}, "something was written outside the folder");
 
     switch (result.outcome) {
     case ConvertOutcome::Converted: {
@@ -197,7 +151,7 @@ int ReadContainerInput(const uint8_t* data, size_t size) {
         const std::string outputName = result.outputPath.substr(folders.work.size());
         Check(names == std::vector<std::string>{outputName}, "folder holds more than the output");
         Check(!IsEngineTempName(outputName), "output under a temporary name");
-        const Bytes output = ReadFile(result.outputPath);
+        const Bytes output = ReadBytes(result.outputPath).value_or(Bytes{});
         Check(output.size() + 16 >= bodyLength && output.size() <= bodyLength, "output length out of range");
         Check(std::equal(output.begin(), output.end(), plainBody.begin()), "output is not the deciphered body");
         break;
@@ -218,7 +172,7 @@ int ReadContainerInput(const uint8_t* data, size_t size) {
         Broken("unexpected outcome " + std::to_string(static_cast<int>(result.outcome)));
     }
     if (result.outcome != ConvertOutcome::Converted) {
-        Check(ReadFile(input) == container, "a refused container was changed");
+        Check(ReadBytes(input) == container, "a refused container was changed");
     }
     EmptyWork();
     return 0;

@@ -143,10 +143,10 @@ protected:
 TEST_F(InstallerDialog, InstallWritesTheTenRowsOnceAndUninstallRemovesThemWithTheLibrary) {
     // Spaces in the program's path, and a path of 255 units (near the longest that Windows starts a
     // program from), so that the quoted open command no longer fits in MAX_PATH: it must stay whole.
-    TempFolder folder(L"Program Files With Spaces");
+    TempFolder folder("Program Files With Spaces");
     const size_t separators = 2;
-    const size_t nameUnits = 255 - folder.Path().wstring().size() - separators - std::wstring(L"Tolvane.exe").size();
-    const fs::path programFolder = folder.Path() / (L"Release " + std::wstring(nameUnits - 8, L'x'));
+    const size_t nameUnits = 255 - folder.root().wstring().size() - separators - std::wstring(L"Tolvane.exe").size();
+    const fs::path programFolder = folder.root() / (L"Release " + std::wstring(nameUnits - 8, L'x'));
     fs::create_directories(programFolder);
     for (const wchar_t* file : {L"Tolvane.exe", L"Qarnet.dll"}) {
         fs::copy_file(BuiltProgramFolder() / file, programFolder / file);
@@ -202,10 +202,10 @@ TEST_F(InstallerDialog, InstallWritesTheTenRowsOnceAndUninstallRemovesThemWithTh
 }
 
 TEST_F(InstallerDialog, WithoutTheLibraryBothProceduresFailAndTheRegistryStaysAsItWas) {
-    TempFolder folder(L"alone");
-    fs::copy_file(BuiltProgramFolder() / L"Tolvane.exe", folder.Path() / L"Tolvane.exe");
+    TempFolder folder("alone");
+    fs::copy_file(BuiltProgramFolder() / L"Tolvane.exe", folder.root() / L"Tolvane.exe");
     const std::wstring before = DescribeInstallerKeys();
-    HWND dialog = Start(folder.Path());
+    HWND dialog = Start(folder.root());
     ASSERT_NE(dialog, nullptr);
 
     auto boxes = ClickAndCollectBoxes(dialog, IDOK, 2);

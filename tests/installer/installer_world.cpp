@@ -1,9 +1,6 @@
 // Temporary folders, started programs and registry reads for the installer tests.
 #include "installer_world.h"
 
-#include <fstream>
-#include <iterator>
-
 namespace installer_world {
 
 std::filesystem::path BuiltProgramFolder() {
@@ -15,17 +12,6 @@ std::filesystem::path BuiltProgramFolder() {
         }
     }
     return folder;
-}
-
-TempFolder::TempFolder(const std::wstring& nameSuffix) {
-    const std::wstring unique = std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount64());
-    m_path = std::filesystem::temp_directory_path() / (L"tolvane-" + unique + L"-" + nameSuffix);
-    std::filesystem::create_directories(m_path);
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
 }
 
 RunningProgram::RunningProgram(const std::filesystem::path& program, const std::wstring& arguments) {
@@ -85,16 +71,6 @@ bool KeyExists(HKEY root, const std::wstring& keyPath) {
     }
     ::RegCloseKey(key);
     return true;
-}
-
-std::string ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteWholeFile(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
 }
 
 } // namespace installer_world

@@ -8,25 +8,13 @@
 #include <optional>
 #include <string>
 
+#include "temp_folder.h"
+#include "test_files.h"
+
 namespace installer_world {
 
 // The folder of the built Tolvane.exe, Qarnet.dll and Brandmark.jpg.
 std::filesystem::path BuiltProgramFolder();
-
-// A new, empty folder below the temporary folder whose name ends in nameSuffix; removed with all it
-// holds when the object goes.
-class TempFolder {
-public:
-    explicit TempFolder(const std::wstring& nameSuffix);
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    ~TempFolder();
-
-    const std::filesystem::path& Path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
 
 // A program started with CreateProcessW. A program still running when the object goes is ended.
 class RunningProgram {
@@ -49,8 +37,5 @@ private:
 // The default value of a key, or nothing when the key or the value is missing.
 std::optional<std::wstring> ReadDefaultValue(HKEY root, const std::wstring& keyPath);
 bool KeyExists(HKEY root, const std::wstring& keyPath);
-
-std::string ReadWholeFile(const std::filesystem::path& path);
-void WriteWholeFile(const std::filesystem::path& path, const std::string& bytes);
 
 } // namespace installer_world

@@ -88,8 +88,8 @@ protected:
 
     // A container made from a plain file of the given name holding kOriginalText.
     fs::path MakeContainer(const std::wstring& plainName) {
-        const fs::path plain = m_folder.Path() / plainName;
-        WriteWholeFile(plain, kOriginalText);
+        const fs::path plain = m_folder.root() / plainName;
+        WriteBytes(plain, kOriginalText);
         ConvertResult made = EncryptToContainer(plain.c_str(), kPassword);
         EXPECT_EQ(made.outcome, ConvertOutcome::Converted);
         return made.outputPath;
@@ -127,30 +127,30 @@ protected:
 
     // Decrypts a copy of the container, so the original stays for further checks; the plain content.
     std::string DecryptedContent(const fs::path& container) {
-        TempFolder check(L"check");
-        const fs::path copy = check.Path() / container.filename();
+        TempFolder check("check");
+        const fs::path copy = check.root() / container.filename();
         fs::copy_file(container, copy);
         ConvertResult opened = DecryptFromContainer(copy.c_str(), kPassword);
         if (opened.outcome != ConvertOutcome::Converted) {
             return "<not decrypted>";
         }
-        return ReadWholeFile(opened.outputPath);
+        return ReadText(opened.outputPath).value_or("");
     }
 
-    TempFolder m_folder{L"open file"};
+    TempFolder m_folder{"open file"};
 };
 
 TEST_F(OpenEncryptedFile, TheEditedFileIsEncryptedAgainWithTheSamePassword) {
     // Characters outside code page 936 (and a surrogate pair) must survive the whole round.
     const std::wstring plainName = L"Notiz ğ \U0001F600 文档.tvedit";
     const fs::path container = MakeContainer(plainName);
-    ASSERT_FALSE(fs::exists(m_folder.Path() / plainName));
+    ASSERT_FALSE(fs::exists(m_folder.root() / plainName));
 
     auto program = OpenWithPassword(container, kPassword);
     EXPECT_EQ(DismissBoxesUntilExit(*program), std::vector<std::wstring>{});
 
     EXPECT_TRUE(fs::exists(container));
-    EXPECT_FALSE(fs::exists(m_folder.Path() / plainName)) << "no plain file may be left";
+    EXPECT_FALSE(fs::exists(m_folder.root() / plainName)) << "no plain file may be left";
     EXPECT_EQ(DecryptedContent(container), std::string(kOriginalText) + " edited");
 }
 
@@ -161,13 +161,13 @@ TEST_F(OpenEncryptedFile, AFileStillHeldOpenIsEncryptedOnceItIsReleased) {
     auto program = OpenWithPassword(container, kPassword);
     EXPECT_EQ(DismissBoxesUntilExit(*program), std::vector<std::wstring>{});
 
-    EXPECT_FALSE(fs::exists(m_folder.Path() / plainName));
+    EXPECT_FALSE(fs::exists(m_folder.root() / plainName));
     EXPECT_EQ(DecryptedContent(container), std::string(kOriginalText) + " edited");
 }
 
 TEST_F(OpenEncryptedFile, CancelAndAWrongPasswordLeaveTheContainerUntouched) {
     const fs::path container = MakeContainer(L"secret.tvedit");
-    const std::string sealed = ReadWholeFile(container);
+    const std::string sealed = ReadText(container).value_or("");
 
     // Unquoted, as a user might type it: the path is taken whole all the same.
     {
@@ -177,14 +177,14 @@ TEST_F(OpenEncryptedFile, CancelAndAWrongPasswordLeaveTheContainerUntouched) {
         dialog_robot::Click(dialog, IDCANCEL);
         EXPECT_EQ(DismissBoxesUntilExit(program), std::vector<std::wstring>{});
     }
-    EXPECT_EQ(ReadWholeFile(container), sealed);
-    EXPECT_FALSE(fs::exists(m_folder.Path() / L"secret.tvedit"));
+    EXPECT_EQ(ReadText(container).value_or(""), sealed);
+    EXPECT_FALSE(fs::exists(m_folder.root() / L"secret.tvedit"));
 
     auto program = OpenWithPassword(container, L"not the password");
     const std::vector<std::wstring> boxes = DismissBoxesUntilExit(*program);
     EXPECT_EQ(boxes.size(), 1u) << "the wrong-password message, and nothing else";
-    EXPECT_EQ(ReadWholeFile(container), sealed);
-    EXPECT_FALSE(fs::exists(m_folder.Path() / L"secret.tvedit"));
+    EXPECT_EQ(ReadText(container).value_or(""), sealed);
+    EXPECT_FALSE(fs::exists(m_folder.root() / L"secret.tvedit"));
 }
 
 TEST_F(OpenEncryptedFile, APlainFileThatCannotBeEncryptedAgainIsNamedToTheUser) {
@@ -197,8 +197,8 @@ TEST_F(OpenEncryptedFile, APlainFileThatCannotBeEncryptedAgainIsNamedToTheUser) 
 
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0], L"The file could not be encrypted again and is still unencrypted:\n" +
-                            (m_folder.Path() / plainName).wstring());
-    EXPECT_TRUE(fs::exists(m_folder.Path() / plainName));
+                            (m_folder.root() / plainName).wstring());
+    EXPECT_TRUE(fs::exists(m_folder.root() / plainName));
 }
 
 TEST_F(OpenEncryptedFile, AFileWhoseProgramCannotStartIsEncryptedAgainAtOnce) {
@@ -208,7 +208,7 @@ TEST_F(OpenEncryptedFile, AFileWhoseProgramCannotStartIsEncryptedAgainAtOnce) {
     auto program = OpenWithPassword(container, kPassword);
     DismissBoxesUntilExit(*program); // the shell may say why it could not open the file
 
-    EXPECT_FALSE(fs::exists(m_folder.Path() / plainName));
+    EXPECT_FALSE(fs::exists(m_folder.root() / plainName));
     EXPECT_EQ(DecryptedContent(container), kOriginalText);
 }
 

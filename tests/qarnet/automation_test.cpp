@@ -54,10 +54,10 @@ protected:
     // A container made by the engine from a plain file of the given name; its path.
     std::wstring MakeContainer(const std::wstring& name, const std::string& bytes, const wchar_t* password) {
         const std::wstring plain = m_folder / name;
-        if (!WriteFileBytes(plain, bytes) || EncryptOneFile(plain.c_str(), password) != 1) {
+        if (!WriteBytes(plain, bytes) || EncryptOneFile(plain.c_str(), password) != 1) {
             return {};
         }
-        for (const std::wstring& entry : FolderEntries(m_folder.Path())) {
+        for (const std::wstring& entry : ListNames(m_folder.root())) {
             if (entry.size() > 4 && entry.compare(entry.size() - 4, 4, L".ENC") == 0 &&
                 entry.find(name.substr(0, name.find(L'.'))) == 0) {
                 return m_folder / entry;
@@ -101,7 +101,7 @@ TEST_F(AutomationTest, DecryptThenEncryptAgainWithTheRememberedPassword) {
 
     EXPECT_EQ(DecryptWith([] { AnswerPassword(L"right"); }, container, restored), S_OK);
     EXPECT_EQ(std::wstring(restored), L"report.txt");
-    EXPECT_EQ(ReadFileBytes(plainPath), "quarterly numbers");
+    EXPECT_EQ(ReadText(plainPath), "quarterly numbers");
     EXPECT_FALSE(FileExists(container));
 
     EXPECT_EQ(m_object->QvEncFile(Units(empty)), S_FALSE) << "no path: the password stays";
@@ -127,11 +127,11 @@ TEST_F(AutomationTest, DecryptThenEncryptAgainWithTheRememberedPassword) {
     EXPECT_EQ(message.caption, L"Tolvane");
     EXPECT_TRUE(FileExists(container));
     std::wstring other = m_folder / L"other.txt";
-    ASSERT_TRUE(WriteFileBytes(other, "other"));
+    ASSERT_TRUE(WriteBytes(other, "other"));
     EXPECT_EQ(m_object->QvEncFile(Units(other)), S_OK);
     EXPECT_FALSE(FileExists(other));
     bool reopened = false;
-    for (const std::wstring& entry : FolderEntries(m_folder.Path())) {
+    for (const std::wstring& entry : ListNames(m_folder.root())) {
         if (entry.find(L"other") == 0) {
             reopened = DecryptOneFile((m_folder / entry).c_str(), L"wrong") == 1;
         }
@@ -187,7 +187,7 @@ TEST_F(AutomationTest, LateBoundCallsThroughTheTypeLibrary) {
     EXPECT_EQ(invoked, S_OK);
     EXPECT_EQ(std::wstring(restored), L"late.txt");
     const std::wstring plain = m_folder / L"late.txt";
-    EXPECT_EQ(ReadFileBytes(plain), "late bound");
+    EXPECT_EQ(ReadText(plain), "late bound");
 
     std::wstring plainText = plain;
     VARIANT encryptArgument;

@@ -179,19 +179,19 @@ TEST_F(CommandsTest, EncryptThenDecryptAFolder) {
     ASSERT_TRUE(CreateDirectoryW((docs + L"\\sub").c_str(), nullptr));
     const std::string alpha = "alpha text";
     const std::string beta(3 * 1048576 + 5, 'b');
-    ASSERT_TRUE(WriteFileBytes(docs + L"\\a.txt", alpha));
-    ASSERT_TRUE(WriteFileBytes(docs + L"\\sub\\b.dat", beta));
+    ASSERT_TRUE(WriteBytes(docs + L"\\a.txt", alpha));
+    ASSERT_TRUE(WriteBytes(docs + L"\\sub\\b.dat", beta));
 
     IContextMenu* encrypt = HandlerFor({docs});
     ASSERT_NE(encrypt, nullptr);
     EXPECT_EQ(Invoke(encrypt, 0, [] { TypeEncryptPassword(L"pass word"); }), S_OK);
     EXPECT_FALSE(FileExists(docs + L"\\a.txt"));
     EXPECT_FALSE(FileExists(docs + L"\\sub\\b.dat"));
-    const std::vector<std::wstring> top = FolderEntries(docs);
+    const std::vector<std::wstring> top = ListNames(docs);
     ASSERT_EQ(top.size(), 2u);
     EXPECT_TRUE(EndsWithEnc(top[0]));
     EXPECT_EQ(top[1], L"sub");
-    const std::vector<std::wstring> below = FolderEntries(docs + L"\\sub");
+    const std::vector<std::wstring> below = ListNames(docs + L"\\sub");
     ASSERT_EQ(below.size(), 1u);
     EXPECT_TRUE(EndsWithEnc(below[0]));
     EXPECT_EQ(m_watch.ProgressCreated(), 1);
@@ -211,15 +211,15 @@ TEST_F(CommandsTest, EncryptThenDecryptAFolder) {
     ASSERT_NE(decrypt, nullptr);
     EXPECT_EQ(Invoke(decrypt, 1, [] { TypeDecryptPassword(L"pass word"); }), S_OK);
     decrypt->Release();
-    EXPECT_EQ(ReadFileBytes(docs + L"\\a.txt"), alpha);
-    EXPECT_EQ(ReadFileBytes(docs + L"\\sub\\b.dat"), beta);
-    EXPECT_EQ(FolderEntries(docs), (std::vector<std::wstring>{L"a.txt", L"sub"}));
+    EXPECT_EQ(ReadText(docs + L"\\a.txt"), alpha);
+    EXPECT_EQ(ReadText(docs + L"\\sub\\b.dat"), beta);
+    EXPECT_EQ(ListNames(docs), (std::vector<std::wstring>{L"a.txt", L"sub"}));
     EXPECT_EQ(m_watch.ProgressCreated(), 2);
 }
 
 TEST_F(CommandsTest, CancelAndAboutLeaveTheSelectionAndTheFiles) {
     const std::wstring file = m_folder / L"keep.txt";
-    ASSERT_TRUE(WriteFileBytes(file, "keep me"));
+    ASSERT_TRUE(WriteBytes(file, "keep me"));
     IContextMenu* menu = HandlerFor({file});
     ASSERT_NE(menu, nullptr);
     for (UINT offset : {0u, 1u}) {
@@ -250,23 +250,23 @@ TEST_F(CommandsTest, CancelAndAboutLeaveTheSelectionAndTheFiles) {
                      }),
               S_OK);
     menu->Release();
-    EXPECT_EQ(ReadFileBytes(file), "keep me");
-    EXPECT_EQ(FolderEntries(m_folder.Path()), std::vector<std::wstring>{L"keep.txt"});
+    EXPECT_EQ(ReadText(file), "keep me");
+    EXPECT_EQ(ListNames(m_folder.root()), std::vector<std::wstring>{L"keep.txt"});
     EXPECT_EQ(m_watch.ProgressCreated(), 0);
 }
 
 TEST_F(CommandsTest, WrongPasswordOncePerContainerAndFailuresCounted) {
     for (const wchar_t* name : {L"x.txt", L"y.txt", L"z.txt"}) {
-        ASSERT_TRUE(WriteFileBytes(m_folder / name, "secret"));
+        ASSERT_TRUE(WriteBytes(m_folder / name, "secret"));
         ASSERT_EQ(EncryptOneFile((m_folder / name).c_str(), L"right"), 1);
     }
-    std::vector<std::wstring> containers = FolderEntries(m_folder.Path());
+    std::vector<std::wstring> containers = ListNames(m_folder.root());
     ASSERT_EQ(containers.size(), 3u);
     // A container another program holds open cannot be read: a failure of its own kind.
     HANDLE held = CreateFileW((m_folder / containers[2]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
 
-    IContextMenu* menu = HandlerFor({m_folder.Path()});
+    IContextMenu* menu = HandlerFor({m_folder.root()});
     ASSERT_NE(menu, nullptr);
     std::vector<robot::MessageBoxInfo> boxes;
     std::vector<HWND> owners;
@@ -288,20 +288,20 @@ TEST_F(CommandsTest, WrongPasswordOncePerContainerAndFailuresCounted) {
     }
     EXPECT_EQ(boxes[2].caption, L"Tolvane");
     EXPECT_EQ(boxes[2].text, chinese ? L"有 1 个文件无法转换。" : L"1 file could not be converted.");
-    EXPECT_EQ(FolderEntries(m_folder.Path()), containers) << "every container stays";
+    EXPECT_EQ(ListNames(m_folder.root()), containers) << "every container stays";
 }
 
 TEST_F(CommandsTest, SelectedPathsLongerThanMaxPathAreKeptWhole) {
     if (ExpectedSystemLangId().value_or(0x0409) != 0x0409) {
         GTEST_SKIP() << "the path handling does not depend on the language; checked in the English run";
     }
-    std::wstring folder = m_folder.Path();
+    std::wstring folder = m_folder.root();
     while (folder.size() < 300) {
         folder += L"\\" + std::wstring(40, L'd');
         ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     }
     const std::wstring file = folder + L"\\deep.txt";
-    ASSERT_TRUE(WriteFileBytes(file, "deep"));
+    ASSERT_TRUE(WriteBytes(file, "deep"));
     // Wine's shell makes no item list for a path this long, so the drop list travels through the
     // clipboard, whose OLE data object offers it as CF_HDROP like the shell's own.
     IContextMenu* menu = HandlerForDropList({file});
@@ -309,7 +309,7 @@ TEST_F(CommandsTest, SelectedPathsLongerThanMaxPathAreKeptWhole) {
     EXPECT_EQ(Invoke(menu, 0, [] { TypeEncryptPassword(L"deep"); }), S_OK);
     menu->Release();
     EXPECT_FALSE(FileExists(file));
-    const std::vector<std::wstring> names = FolderEntries(folder);
+    const std::vector<std::wstring> names = ListNames(folder);
     ASSERT_EQ(names.size(), 1u);
     EXPECT_TRUE(EndsWithEnc(names[0]));
     EXPECT_EQ(m_watch.ProgressCreated(), 1);
@@ -342,7 +342,7 @@ LRESULT CALLBACK ProbeWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 
 TEST_F(CommandsTest, ASecondCommandIsRefusedWhileOneRuns) {
     const std::wstring file = m_folder / L"one.txt";
-    ASSERT_TRUE(WriteFileBytes(file, "one"));
+    ASSERT_TRUE(WriteBytes(file, "one"));
     IContextMenu* first = HandlerFor({file});
     ReentryProbe probe;
     probe.menu = HandlerFor({file});
@@ -385,7 +385,7 @@ TEST_F(CommandsTest, ASecondCommandIsRefusedWhileOneRuns) {
     EXPECT_EQ(refusal.caption, L"Tolvane");
     EXPECT_EQ(refusal.text,
               ChineseSystem() ? L"另一个 Tolvane 操作正在进行中。" : L"Another Tolvane operation is in progress.");
-    EXPECT_EQ(ReadFileBytes(file), "one");
+    EXPECT_EQ(ReadText(file), "one");
 }
 
 } // namespace

@@ -150,12 +150,12 @@ std::string OpenDialogs() {
 // Every file below folder, by path relative to it, with its bytes.
 using Tree = std::map<std::wstring, std::string>;
 void AddTree(const std::wstring& folder, const std::wstring& prefix, Tree* tree) {
-    for (const std::wstring& name : FolderEntries(folder)) {
+    for (const std::wstring& name : ListNames(folder)) {
         const std::wstring path = folder + L"\\" + name;
         if (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
             AddTree(path, prefix + name + L"\\", tree);
         } else {
-            (*tree)[prefix + name] = ReadFileBytes(path).value_or("<unreadable>");
+            (*tree)[prefix + name] = ReadText(path).value_or("<unreadable>");
         }
     }
 }
@@ -182,9 +182,9 @@ void ExpectEncryptedCopyOf(const std::wstring& folder, const Tree& original, con
 Tree MakeTree(const std::wstring& folder, const std::string& seed) {
     CreateDirectoryW(folder.c_str(), nullptr);
     CreateDirectoryW((folder + L"\\sub").c_str(), nullptr);
-    WriteFileBytes(folder + L"\\notes.txt", seed + " notes");
-    WriteFileBytes(folder + L"\\large.bin", std::string(2 * 1048576 + 17, seed[0]));
-    WriteFileBytes(folder + L"\\sub\\deep.txt", seed + " deep");
+    WriteBytes(folder + L"\\notes.txt", seed + " notes");
+    WriteBytes(folder + L"\\large.bin", std::string(2 * 1048576 + 17, seed[0]));
+    WriteBytes(folder + L"\\sub\\deep.txt", seed + " deep");
     return ReadTree(folder);
 }
 
@@ -218,7 +218,7 @@ protected:
 
     OleSession m_ole;
     RegisteredQarnet m_registered;
-    TempFolder m_folder{L"qarnet-concur"};
+    TempFolder m_folder{"qarnet-concur"};
 };
 
 // One side of the race: a folder, its handler's thread and what its commands gave.
@@ -312,7 +312,7 @@ TEST_F(ConcurrencyTest, OpenFileDecryptIsRefusedWhileAMenuCommandAsksItsPassword
     const std::wstring openFolder = m_folder / L"open";
     ASSERT_TRUE(CreateDirectoryW(openFolder.c_str(), nullptr));
     const std::wstring plain = openFolder + L"\\letter.txt";
-    ASSERT_TRUE(WriteFileBytes(plain, "dear reader"));
+    ASSERT_TRUE(WriteBytes(plain, "dear reader"));
     const ConvertResult made = EncryptToContainer(plain.c_str(), L"open sesame");
     ASSERT_EQ(made.outcome, ConvertOutcome::Converted);
     const std::wstring container(made.outputPath.begin(), made.outputPath.end());

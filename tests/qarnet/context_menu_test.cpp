@@ -67,7 +67,7 @@ protected:
         std::vector<std::wstring> paths;
         for (int i = 0; i < count; ++i) {
             paths.push_back(m_folder / (L"item" + std::to_wstring(i) + L".txt"));
-            if (!WriteFileBytes(paths.back(), "x")) {
+            if (!WriteBytes(paths.back(), "x")) {
                 return E_FAIL;
             }
         }

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "qarnet_idl.h"
+#include "temp_folder.h"
+#include "test_files.h"
 
 inline constexpr wchar_t kQvShellExtClsid[] = L"{7B3E91A4-2C5D-4E8F-A6B1-93D0C4E5F812}";
 inline constexpr wchar_t kQarnetTypeLib[] = L"{C84D0B52-6A19-47E3-B2F5-0E9A13C7D628}";
@@ -57,27 +59,6 @@ private:
     LoadedQarnet m_module;
     HRESULT m_result;
 };
-
-// A fresh folder under the temporary folder, removed with everything in it.
-class TempFolder {
-public:
-    explicit TempFolder(const std::wstring& name = L"qarnet");
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    ~TempFolder();
-
-    const std::wstring& Path() const { return m_path; }
-    std::wstring operator/(const std::wstring& relative) const { return m_path + L"\\" + relative; }
-
-private:
-    std::wstring m_path;
-};
-
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
-std::optional<std::string> ReadFileBytes(const std::wstring& path);
-bool FileExists(const std::wstring& path);
-// Bare names of the entries of a folder, sorted.
-std::vector<std::wstring> FolderEntries(const std::wstring& folder);
 
 // The data object Explorer would pass for these items, which must share one parent folder.
 IDataObject* ShellDataObjectFor(const std::vector<std::wstring>& paths);

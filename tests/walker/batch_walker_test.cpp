@@ -37,12 +37,12 @@ using Names = std::vector<std::string>;
 
 class BatchWalkerTest : public ::testing::Test {
 protected:
-    TempTree tree;
+    TempFolder tree;
 };
 
 TEST_F(BatchWalkerTest, RefusesSelectionsWithoutItems) {
-    const std::vector<PathString> firstEmpty = {PathString(), (tree / "a").native()};
-    const PathString one = (tree / "a").native();
+    const std::vector<PathString> firstEmpty = {PathString(), (tree.root() / "a").native()};
+    const PathString one = (tree.root() / "a").native();
     int32_t total = 77;
     EXPECT_EQ(CountSelection(nullptr, 1, &total), 0);
     EXPECT_EQ(CountSelection(&one, 1, nullptr), 0);
@@ -59,11 +59,11 @@ TEST_F(BatchWalkerTest, RefusesSelectionsWithoutItems) {
 }
 
 TEST_F(BatchWalkerTest, MixedSelectionEncryptsOnlyPlainFiles) {
-    WriteFile(tree / "a.txt", "alpha");
-    WriteFile(tree / "b", "bravo");
-    const fs::path container = MakeContainer(tree / "b");
-    const std::string containerBytes = ReadFile(container);
-    const auto selection = Selection({tree / "a.txt", container});
+    WriteBytes(tree.root() / "a.txt", "alpha");
+    WriteBytes(tree.root() / "b", "bravo");
+    const fs::path container = MakeContainer(tree.root() / "b");
+    const std::string containerBytes = ReadText(container).value_or("");
+    const auto selection = Selection({tree.root() / "a.txt", container});
 
     EXPECT_EQ(Count(selection), 2);
     const RecordingObserver observer = Process(selection, kModeEncrypt);
@@ -71,14 +71,14 @@ TEST_F(BatchWalkerTest, MixedSelectionEncryptsOnlyPlainFiles) {
     EXPECT_EQ(observer.Names(WalkEvent::Converted), Names{"a.txt"});
     EXPECT_EQ(observer.Names(WalkEvent::PassedOver), Names{"b.ENC"});
     EXPECT_EQ(NamesIn(tree.root()), (Names{"a_txt.ENC", "b.ENC"}));
-    EXPECT_EQ(ReadFile(container), containerBytes);
+    EXPECT_EQ(ReadText(container), containerBytes);
 }
 
 TEST_F(BatchWalkerTest, MixedSelectionDecryptsOnlyContainers) {
-    WriteFile(tree / "a.txt", "alpha");
-    WriteFile(tree / "b", "bravo");
-    const fs::path container = MakeContainer(tree / "b");
-    const auto selection = Selection({tree / "a.txt", container});
+    WriteBytes(tree.root() / "a.txt", "alpha");
+    WriteBytes(tree.root() / "b", "bravo");
+    const fs::path container = MakeContainer(tree.root() / "b");
+    const auto selection = Selection({tree.root() / "a.txt", container});
 
     EXPECT_EQ(Count(selection), 2);
     const RecordingObserver observer = Process(selection, kModeDecrypt);
@@ -86,7 +86,7 @@ TEST_F(BatchWalkerTest, MixedSelectionDecryptsOnlyContainers) {
     EXPECT_EQ(observer.Names(WalkEvent::Converted), Names{"b.ENC"});
     EXPECT_EQ(observer.Names(WalkEvent::PassedOver), Names{"a.txt"});
     EXPECT_EQ(NamesIn(tree.root()), (Names{"a.txt", "b"}));
-    EXPECT_EQ(ReadFile(tree / "b"), "bravo");
+    EXPECT_EQ(ReadText(tree.root() / "b"), "bravo");
 }
 
 // Only an extension of exactly "ENC", in any letter case, makes a container.
@@ -99,10 +99,10 @@ TEST_F(BatchWalkerTest, ContainerExtensionInAnyCaseButNothingElse) {
     for (const Case& item : cases) {
         SCOPED_TRACE(item.name);
         for (const int mode : {kModeEncrypt, kModeDecrypt}) {
-            TempTree local;
-            WriteFile(local / item.name, "not really encrypted");
+            TempFolder local;
+            WriteBytes(local.root() / item.name, "not really encrypted");
             RecordingObserver observer;
-            EXPECT_EQ(ProcessOneFile((local / item.name).c_str(), mode, kPassword, &observer), 1);
+            EXPECT_EQ(ProcessOneFile((local.root() / item.name).c_str(), mode, kPassword, &observer), 1);
             ASSERT_EQ(observer.events.size(), 1u);
             const bool handedToEngine = observer.events[0].kind == WalkEvent::Converted;
             EXPECT_EQ(handedToEngine, mode == kModeEncrypt ? !item.container : item.container) << "mode " << mode;
@@ -114,9 +114,9 @@ TEST_F(BatchWalkerTest, ContainerExtensionInAnyCaseButNothingElse) {
 }
 
 TEST_F(BatchWalkerTest, VanishedMiddleItemEndsBothPasses) {
-    WriteFile(tree / "first.txt", "1");
-    WriteFile(tree / "third.txt", "3");
-    const auto selection = Selection({tree / "first.txt", tree / "gone.txt", tree / "third.txt"});
+    WriteBytes(tree.root() / "first.txt", "1");
+    WriteBytes(tree.root() / "third.txt", "3");
+    const auto selection = Selection({tree.root() / "first.txt", tree.root() / "gone.txt", tree.root() / "third.txt"});
 
     EXPECT_EQ(Count(selection), 1);
     const RecordingObserver observer = Process(selection, kModeEncrypt);
@@ -127,10 +127,10 @@ TEST_F(BatchWalkerTest, VanishedMiddleItemEndsBothPasses) {
 }
 
 TEST_F(BatchWalkerTest, EmptyFileIsCountedButNotConverted) {
-    MakeFolder(tree / "f");
-    WriteFile(tree / "f" / "empty", "");
-    WriteFile(tree / "f" / "ten", "0123456789");
-    const auto selection = Selection({tree / "f"});
+    MakeFolder(tree.root() / "f");
+    WriteBytes(tree.root() / "f" / "empty", "");
+    WriteBytes(tree.root() / "f" / "ten", "0123456789");
+    const auto selection = Selection({tree.root() / "f"});
 
     EXPECT_EQ(Count(selection), 2);
     const RecordingObserver observer = Process(selection, kModeEncrypt);
@@ -141,13 +141,13 @@ TEST_F(BatchWalkerTest, EmptyFileIsCountedButNotConverted) {
     }
     EXPECT_EQ(outcomes, (std::map<std::string, ConvertOutcome>{{"empty", ConvertOutcome::SkippedEmpty},
                                                                {"ten", ConvertOutcome::Converted}}));
-    EXPECT_EQ(NamesIn(tree / "f"), (Names{"empty", "ten.ENC"}));
+    EXPECT_EQ(NamesIn(tree.root() / "f"), (Names{"empty", "ten.ENC"}));
 }
 
 // Every subfolder is finished before the walk goes on in its parent, whatever the listing order: the files
 // of each folder's subtree form one unbroken run of the walk.
 TEST_F(BatchWalkerTest, WalksDepthFirst) {
-    const fs::path top = tree / "top";
+    const fs::path top = tree.root() / "top";
     const std::vector<fs::path> files = {top / "a1",
                                          top / "a2",
                                          top / "s1" / "b1",
@@ -160,7 +160,7 @@ TEST_F(BatchWalkerTest, WalksDepthFirst) {
                                          top / "z9"};
     for (const fs::path& file : files) {
         MakeFolder(file.parent_path());
-        WriteFile(file, "payload");
+        WriteBytes(file, "payload");
     }
     const auto selection = Selection({top});
     EXPECT_EQ(Count(selection), static_cast<int32_t>(files.size()));
@@ -182,7 +182,7 @@ TEST_F(BatchWalkerTest, WalksDepthFirst) {
         EXPECT_EQ(std::find_if(afterRun, walked.end(), inside), walked.end());
     }
     for (const fs::path& file : files) {
-        EXPECT_TRUE(Exists(file.native() + TOLVANE_PATH_LITERAL(".ENC"))) << file;
+        EXPECT_TRUE(FileExists(file.native() + TOLVANE_PATH_LITERAL(".ENC"))) << file;
     }
 }
 
@@ -204,10 +204,10 @@ TEST_F(BatchWalkerTest, NeverConvertsItsOwnOutputAgain) {
 #else
     constexpr int kFiles = 200;
 #endif
-    const fs::path folder = tree / "many";
+    const fs::path folder = tree.root() / "many";
     MakeFolder(folder);
     for (int index = 0; index < kFiles; ++index) {
-        WriteFile(folder / (LongName("n", index) + ".ENC"), "content " + std::to_string(index));
+        WriteBytes(folder / (LongName("n", index) + ".ENC"), "content " + std::to_string(index));
     }
     // Encrypted by the engine directly: the walker would pass these over by their extension.
     for (int index = 0; index < kFiles; ++index) {
@@ -227,14 +227,14 @@ TEST_F(BatchWalkerTest, NeverConvertsItsOwnOutputAgain) {
         EXPECT_TRUE(event.path.ends_with(TOLVANE_PATH_LITERAL("_ENC.ENC"))) << fs::path(event.path);
     }
     for (int index = 0; index < kFiles; ++index) {
-        EXPECT_EQ(ReadFile(folder / (LongName("n", index) + ".ENC")), "content " + std::to_string(index));
+        EXPECT_EQ(ReadText(folder / (LongName("n", index) + ".ENC")), "content " + std::to_string(index));
     }
 
     // Encrypting plain files: the new containers are neither converted nor reported.
-    const fs::path plain = tree / "plain";
+    const fs::path plain = tree.root() / "plain";
     MakeFolder(plain);
     for (int index = 0; index < kFiles; ++index) {
-        WriteFile(plain / LongName("p", index), "x");
+        WriteBytes(plain / LongName("p", index), "x");
     }
     const RecordingObserver encrypting = Process(Selection({plain}), kModeEncrypt);
     EXPECT_EQ(encrypting.Names(WalkEvent::Converted).size(), static_cast<size_t>(kFiles));
@@ -245,10 +245,10 @@ TEST_F(BatchWalkerTest, NeverConvertsItsOwnOutputAgain) {
 // A leftover output of a killed run is neither counted nor converted, and is reported and kept: no file is
 // deleted because of its name. A user's file that merely resembles one is an ordinary file.
 TEST_F(BatchWalkerTest, LeftoverEngineTemporaryIsReportedAndKept) {
-    const fs::path folder = tree / "f";
+    const fs::path folder = tree.root() / "f";
     MakeFolder(folder);
-    WriteFile(folder / ".tolvane-0123456789abcdef.tmp", "half a container");
-    WriteFile(folder / ".tolvane-notrandomdigits.tmp", "a user's file");
+    WriteBytes(folder / ".tolvane-0123456789abcdef.tmp", "half a container");
+    WriteBytes(folder / ".tolvane-notrandomdigits.tmp", "a user's file");
     const auto selection = Selection({folder / ".tolvane-0123456789abcdef.tmp", folder});
 
     EXPECT_EQ(Count(selection), 1);
@@ -263,14 +263,14 @@ TEST_F(BatchWalkerTest, LeftoverEngineTemporaryIsReportedAndKept) {
 }
 
 TEST_F(BatchWalkerTest, FolderThatCannotBeListedGivesZero) {
-    WriteFile(tree / "file", "x");
+    WriteBytes(tree.root() / "file", "x");
     int32_t counter = 5;
-    EXPECT_EQ(CountFolderFiles((tree / "file").c_str(), &counter), 0);
-    EXPECT_EQ(CountFolderFiles((tree / "missing").c_str(), &counter), 0);
+    EXPECT_EQ(CountFolderFiles((tree.root() / "file").c_str(), &counter), 0);
+    EXPECT_EQ(CountFolderFiles((tree.root() / "missing").c_str(), &counter), 0);
     EXPECT_EQ(counter, 5);
-    EXPECT_EQ(ProcessFolder((tree / "file").c_str(), kModeEncrypt, kPassword), 0);
-    EXPECT_EQ(ProcessFolder((tree / "missing").c_str(), kModeEncrypt, kPassword), 0);
-    EXPECT_EQ(ReadFile(tree / "file"), "x");
+    EXPECT_EQ(ProcessFolder((tree.root() / "file").c_str(), kModeEncrypt, kPassword), 0);
+    EXPECT_EQ(ProcessFolder((tree.root() / "missing").c_str(), kModeEncrypt, kPassword), 0);
+    EXPECT_EQ(ReadText(tree.root() / "file"), "x");
 }
 
 // Paths longer than the 260 units of a classic Windows path, both as selection items and inside a walk.
@@ -282,8 +282,8 @@ TEST_F(BatchWalkerTest, PathsLongerThanClassicLimit) {
     MakeFolder(deep);
     const fs::path inside = deep / "inside.txt";
     const fs::path selected = deep / "selected.txt";
-    WriteFile(inside, "deep content");
-    WriteFile(selected, "selected content");
+    WriteBytes(inside, "deep content");
+    WriteBytes(selected, "selected content");
     ASSERT_GT(inside.native().size(), 300u);
 
     const auto folderSelection = Selection({tree.root() / std::string(60, 'a')});
@@ -300,22 +300,22 @@ TEST_F(BatchWalkerTest, PathsLongerThanClassicLimit) {
     const RecordingObserver decryptingOne = Process(fileSelection, kModeDecrypt);
     ASSERT_EQ(decryptingOne.events.size(), 1u);
     EXPECT_EQ(decryptingOne.events[0].outcome, ConvertOutcome::Converted);
-    EXPECT_EQ(ReadFile(selected), "selected content");
+    EXPECT_EQ(ReadText(selected), "selected content");
 
     Process(folderSelection, kModeDecrypt);
     EXPECT_EQ(NamesIn(deep), (Names{"inside.txt", "selected.txt"}));
-    EXPECT_EQ(ReadFile(inside), "deep content");
+    EXPECT_EQ(ReadText(inside), "deep content");
 }
 
 #ifdef _WIN32
 
 TEST_F(BatchWalkerTest, LinksAreNeitherWalkedNorConverted) {
-    const fs::path top = tree / "top";
+    const fs::path top = tree.root() / "top";
     MakeFolder(top);
-    WriteFile(top / "real.txt", "real");
-    WriteFile(tree / "outside.txt", "outside");
+    WriteBytes(top / "real.txt", "real");
+    WriteBytes(tree.root() / "outside.txt", "outside");
     const bool created = CreateSymbolicLinkW((top / "loop").c_str(), top.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) &&
-                         CreateSymbolicLinkW((top / "link.txt").c_str(), (tree / "outside.txt").c_str(), 0);
+                         CreateSymbolicLinkW((top / "link.txt").c_str(), (tree.root() / "outside.txt").c_str(), 0);
     // Wine 8 answers success without making a link.
     if (!created || GetFileAttributesW((top / "link.txt").c_str()) == INVALID_FILE_ATTRIBUTES) {
         GTEST_SKIP() << "symbolic links cannot be created on this system";
@@ -325,7 +325,7 @@ TEST_F(BatchWalkerTest, LinksAreNeitherWalkedNorConverted) {
     const RecordingObserver observer = Process(selection, kModeEncrypt);
     EXPECT_EQ(observer.Names(WalkEvent::Converted), Names{"real.txt"});
     EXPECT_EQ(observer.Names(WalkEvent::PassedOver).size(), 3u);
-    EXPECT_EQ(ReadFile(tree / "outside.txt"), "outside");
+    EXPECT_EQ(ReadText(tree.root() / "outside.txt"), "outside");
 }
 
 // A folder whose listing is refused cannot be made under Wine (the tests run as root and Wine maps access
@@ -334,14 +334,14 @@ TEST_F(BatchWalkerTest, LinksAreNeitherWalkedNorConverted) {
 #else
 
 TEST_F(BatchWalkerTest, LinksAreNeitherWalkedNorConverted) {
-    const fs::path top = tree / "top";
+    const fs::path top = tree.root() / "top";
     MakeFolder(top);
-    WriteFile(top / "real.txt", "real");
-    WriteFile(tree / "outside.txt", "outside");
+    WriteBytes(top / "real.txt", "real");
+    WriteBytes(tree.root() / "outside.txt", "outside");
     fs::create_directory_symlink(top, top / "loop");
     fs::create_directory_symlink(tree.root(), top / "up");
-    fs::create_symlink(tree / "outside.txt", top / "link.txt");
-    fs::create_symlink(tree / "nowhere", top / "dangling");
+    fs::create_symlink(tree.root() / "outside.txt", top / "link.txt");
+    fs::create_symlink(tree.root() / "nowhere", top / "dangling");
     ASSERT_EQ(mkfifo((top / "pipe").c_str(), 0600), 0);
 
     const auto selection = Selection({top, top / "link.txt", top / "loop"});
@@ -359,7 +359,7 @@ TEST_F(BatchWalkerTest, LinksAreNeitherWalkedNorConverted) {
     EXPECT_EQ(passedOver,
               (std::map<std::string, int>{{"dangling", 1}, {"link.txt", 2}, {"loop", 2}, {"pipe", 100}, {"up", 1}}));
     EXPECT_TRUE(fs::is_symlink(top / "link.txt"));
-    EXPECT_EQ(ReadFile(tree / "outside.txt"), "outside");
+    EXPECT_EQ(ReadText(tree.root() / "outside.txt"), "outside");
 }
 
 // Root passes every permission check through two capabilities; dropping them from the effective set (and
@@ -393,22 +393,22 @@ private:
 };
 
 TEST_F(BatchWalkerTest, FolderWhoseListingIsRefusedIsSkipped) {
-    const fs::path top = tree / "top";
+    const fs::path top = tree.root() / "top";
     MakeFolder(top / "locked" / "below");
-    WriteFile(top / "locked" / "hidden.txt", "kept");
-    WriteFile(top / "locked" / "below" / "deeper.txt", "kept");
-    WriteFile(top / "next.txt", "converted");
-    MakeFolder(tree / "lockedTop");
-    WriteFile(tree / "lockedTop" / "x", "kept");
-    WriteFile(tree / "after.txt", "converted");
-    const auto selection = Selection({top, tree / "lockedTop", tree / "after.txt"});
+    WriteBytes(top / "locked" / "hidden.txt", "kept");
+    WriteBytes(top / "locked" / "below" / "deeper.txt", "kept");
+    WriteBytes(top / "next.txt", "converted");
+    MakeFolder(tree.root() / "lockedTop");
+    WriteBytes(tree.root() / "lockedTop" / "x", "kept");
+    WriteBytes(tree.root() / "after.txt", "converted");
+    const auto selection = Selection({top, tree.root() / "lockedTop", tree.root() / "after.txt"});
     {
         fs::permissions(top / "locked", fs::perms::none);
-        fs::permissions(tree / "lockedTop", fs::perms::none);
+        fs::permissions(tree.root() / "lockedTop", fs::perms::none);
         const WithoutAccessOverride asOrdinaryUser;
         if (!asOrdinaryUser.active()) {
             fs::permissions(top / "locked", fs::perms::owner_all);
-            fs::permissions(tree / "lockedTop", fs::perms::owner_all);
+            fs::permissions(tree.root() / "lockedTop", fs::perms::owner_all);
             GTEST_SKIP() << "cannot give up root's permission override here";
         }
         EXPECT_EQ(Count(selection), 2);
@@ -417,11 +417,11 @@ TEST_F(BatchWalkerTest, FolderWhoseListingIsRefusedIsSkipped) {
         EXPECT_EQ(observer.Names(WalkEvent::Unlistable), (Names{"locked", "lockedTop"}));
     }
     fs::permissions(top / "locked", fs::perms::owner_all);
-    fs::permissions(tree / "lockedTop", fs::perms::owner_all);
+    fs::permissions(tree.root() / "lockedTop", fs::perms::owner_all);
     EXPECT_EQ(NamesIn(top), (Names{"locked", "next_txt.ENC"}));
-    EXPECT_EQ(ReadFile(top / "locked" / "hidden.txt"), "kept");
-    EXPECT_EQ(ReadFile(top / "locked" / "below" / "deeper.txt"), "kept");
-    EXPECT_EQ(ReadFile(tree / "lockedTop" / "x"), "kept");
+    EXPECT_EQ(ReadText(top / "locked" / "hidden.txt"), "kept");
+    EXPECT_EQ(ReadText(top / "locked" / "below" / "deeper.txt"), "kept");
+    EXPECT_EQ(ReadText(tree.root() / "lockedTop" / "x"), "kept");
 }
 
 #endif

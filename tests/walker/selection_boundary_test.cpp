@@ -27,7 +27,7 @@ Snapshot Take(const fs::path& folder) {
     Snapshot files;
     for (const auto& entry : fs::recursive_directory_iterator(Callable(folder))) {
         if (!entry.is_symlink() && entry.is_regular_file()) {
-            files[entry.path().lexically_relative(Callable(folder)).string()] = ReadFile(entry.path());
+            files[entry.path().lexically_relative(Callable(folder)).string()] = ReadText(entry.path()).value_or("");
         }
     }
     return files;
@@ -67,36 +67,36 @@ TEST(SelectionBoundary, EntriesSwappedForLinksAreNeverFollowed) {
     };
     for (const Case& item : cases) {
         SCOPED_TRACE(item.what);
-        TempTree tree;
-        MakeFolder(tree / "sel" / "inner");
-        MakeFolder(tree / "outside");
-        WriteFile(tree / "sel" / "x.txt", "inside");
-        WriteFile(tree / "sel" / "inner" / "f.txt", "inside too");
-        WriteFile(tree / "outside" / "secret.txt", "not selected");
-        WriteFile(tree / "outside" / "o.txt", "not selected either");
+        TempFolder tree;
+        MakeFolder(tree.root() / "sel" / "inner");
+        MakeFolder(tree.root() / "outside");
+        WriteBytes(tree.root() / "sel" / "x.txt", "inside");
+        WriteBytes(tree.root() / "sel" / "inner" / "f.txt", "inside too");
+        WriteBytes(tree.root() / "outside" / "secret.txt", "not selected");
+        WriteBytes(tree.root() / "outside" / "o.txt", "not selected either");
         if (item.mode == kModeDecrypt) {
             for (const char* plain : {"sel/x.txt", "sel/inner/f.txt", "outside/secret.txt", "outside/o.txt"}) {
-                MakeContainer(tree / plain);
+                MakeContainer(tree.root() / plain);
             }
         }
-        const Snapshot outside = Take(tree / "outside");
-        Swap swap{item.entry, tree / "sel" / item.entry, tree / item.outsideTarget};
-        ASSERT_TRUE(Exists(swap.selected));
+        const Snapshot outside = Take(tree.root() / "outside");
+        Swap swap{item.entry, tree.root() / "sel" / item.entry, tree.root() / item.outsideTarget};
+        ASSERT_TRUE(FileExists(swap.selected));
         SetListingHook(SwapForLink, &swap);
         const RecordingObserver observer = [&] {
             RecordingObserver recorder;
-            const auto selection = Selection({tree / "sel"});
+            const auto selection = Selection({tree.root() / "sel"});
             ProcessSelection(selection.data(), 1, item.mode, kPassword, &recorder);
             return recorder;
         }();
         SetListingHook(nullptr, nullptr);
         ASSERT_TRUE(swap.done);
         ASSERT_TRUE(fs::is_symlink(swap.selected)) << "the test's link must really exist";
-        EXPECT_EQ(Take(tree / "outside"), outside);
+        EXPECT_EQ(Take(tree.root() / "outside"), outside);
         EXPECT_TRUE(fs::is_symlink(swap.selected));
         std::vector<std::string> passedOver = observer.Names(WalkEvent::PassedOver);
         EXPECT_NE(std::find(passedOver.begin(), passedOver.end(), item.entry), passedOver.end());
-        for (const auto& [name, content] : Take(tree / "sel")) {
+        for (const auto& [name, content] : Take(tree.root() / "sel")) {
             EXPECT_EQ(name.find("secret"), std::string::npos) << name;
         }
     }
@@ -106,21 +106,21 @@ TEST(SelectionBoundary, EntriesSwappedForLinksAreNeverFollowed) {
 // A container whose stored name has the engine's temporary form comes back under a name that does not,
 // and nothing is deleted because of its name.
 TEST(SelectionBoundary, StoredTemporaryNamesAreRestoredSafely) {
-    TempTree tree;
-    const fs::path plain = tree / "f" / ".tolvane-0123456789abcdef.tmp";
-    MakeFolder(tree / "f");
-    WriteFile(plain, "a user's data");
+    TempFolder tree;
+    const fs::path plain = tree.root() / "f" / ".tolvane-0123456789abcdef.tmp";
+    MakeFolder(tree.root() / "f");
+    WriteBytes(plain, "a user's data");
     const ConvertResult made = EncryptToContainer(plain.native().c_str(), kPassword);
     ASSERT_EQ(made.outcome, ConvertOutcome::Converted);
 
-    const auto selection = Selection({tree / "f"});
+    const auto selection = Selection({tree.root() / "f"});
     const RecordingObserver observer = [&] {
         RecordingObserver recorder;
         ProcessSelection(selection.data(), 1, kModeDecrypt, kPassword, &recorder);
         return recorder;
     }();
-    EXPECT_EQ(NamesIn(tree / "f"), std::vector<std::string>{"_.tolvane-0123456789abcdef.tmp"});
-    EXPECT_EQ(ReadFile(tree / "f" / "_.tolvane-0123456789abcdef.tmp"), "a user's data");
+    EXPECT_EQ(NamesIn(tree.root() / "f"), std::vector<std::string>{"_.tolvane-0123456789abcdef.tmp"});
+    EXPECT_EQ(ReadText(tree.root() / "f" / "_.tolvane-0123456789abcdef.tmp"), "a user's data");
     EXPECT_EQ(observer.Names(WalkEvent::PassedOver), std::vector<std::string>{});
 }
 

@@ -2,6 +2,7 @@
 // or with a pseudo-terminal where a test plays the user.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <sys/types.h>
 #include <string>
@@ -12,6 +13,10 @@ struct CliRun {
     std::string out;
     std::string err;
     std::string terminal; // what the program wrote to its pseudo-terminal, if it had one
+    bool killed = false;  // ended by the test's SIGKILL (it was still running then)
+    std::chrono::microseconds ran{0};
+
+    std::string output() const { return out + err; }
 };
 
 // Where and as whom the program runs: its current folder (empty: the test's), and a user id other than
@@ -31,6 +36,11 @@ CliRun RunCliMeanwhile(const std::vector<std::string>& arguments, const std::str
                        const std::string& watchedFolder, const std::function<void(pid_t)>& meanwhile);
 CliRun RunCliInterrupted(const std::vector<std::string>& arguments, const std::string& input,
                          const std::string& watchedFolder, int signalNumber);
+
+// As RunCli, and a SIGKILL after killAfter unless the program ended before, as a power cut or a killed
+// task would end it.
+CliRun RunCliKilledAfter(const std::vector<std::string>& arguments, const std::string& input,
+                         std::chrono::microseconds killAfter);
 
 // stderr on a pseudo-terminal 100 columns wide (stdin and stdout as in RunCli).
 CliRun RunCliWithTerminalStderr(const std::vector<std::string>& arguments, const std::string& input);

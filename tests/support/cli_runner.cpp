@@ -1,12 +1,16 @@
 // Starting tolvane-cli for the command-line tests: fork and exec, with files or a pseudo-terminal around it.
 #include "cli_runner.h"
 
+#include "temp_folder.h"
+#include "test_files.h"
+
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -18,28 +22,16 @@
 namespace {
 
 std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return ReadText(path).value_or("");
 }
 
 struct CapturedStreams {
-    std::string directory;
-    std::string in, out, err;
+    TempFolder folder{"cli-run"};
+    std::string in = folder / "in";
+    std::string out = folder / "out";
+    std::string err = folder / "err";
 
-    explicit CapturedStreams(const std::string& input) {
-        char pattern[] = "/tmp/tolvane-cli-run-XXXXXX";
-        directory = mkdtemp(pattern);
-        in = directory + "/in";
-        out = directory + "/out";
-        err = directory + "/err";
-        std::ofstream(in, std::ios::binary) << input;
-    }
-    ~CapturedStreams() {
-        unlink(in.c_str());
-        unlink(out.c_str());
-        unlink(err.c_str());
-        rmdir(directory.c_str());
-    }
+    explicit CapturedStreams(const std::string& input) { WriteBytes(in, input); }
 };
 
 enum class TerminalUse { None, Stderr, Controlling };
@@ -79,10 +71,14 @@ enum class TerminalUse { None, Stderr, Controlling };
     _exit(127);
 }
 
+int ExitCodeOf(int status) {
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
 int WaitFor(pid_t child) {
     int status = 0;
     waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return ExitCodeOf(status);
 }
 
 // Reads the master side until the child has ended, answering prompts as they appear.
@@ -176,12 +172,37 @@ CliRun RunCli(const std::vector<std::string>& arguments, const std::string& inpu
 
 CliRun RunCliAt(const CliPlace& place, const std::vector<std::string>& arguments, const std::string& input) {
     CapturedStreams files(input);
+    const auto started = std::chrono::steady_clock::now();
     const pid_t child = fork();
     if (child == 0) {
         ExecCli(arguments, files, TerminalUse::None, -1, place);
     }
     CliRun run;
     run.exitCode = WaitFor(child);
+    run.ran = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+    run.out = ReadAll(files.out);
+    run.err = ReadAll(files.err);
+    return run;
+}
+
+CliRun RunCliKilledAfter(const std::vector<std::string>& arguments, const std::string& input,
+                         std::chrono::microseconds killAfter) {
+    CapturedStreams files(input);
+    const auto started = std::chrono::steady_clock::now();
+    const pid_t child = fork();
+    if (child == 0) {
+        ExecCli(arguments, files, TerminalUse::None, -1);
+    }
+    int status = 0;
+    std::this_thread::sleep_until(started + killAfter);
+    if (waitpid(child, &status, WNOHANG) == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+    }
+    CliRun run;
+    run.ran = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+    run.killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+    run.exitCode = ExitCodeOf(status);
     run.out = ReadAll(files.out);
     run.err = ReadAll(files.err);
     return run;
