@@ -6,7 +6,4 @@
 class CAboutDlg : public CTolvaneDialog {
 public:
     CAboutDlg();
-
-protected:
-    BOOL OnInitDialog() override;
 };

@@ -1,4 +1,4 @@
-// The decrypt-password dialog: its English texts, its check and its message.
+// The decrypt-password dialog: its check and its message.
 #include "dec_pwd_dlg.h"
 
 #include "dialog_ids.h"
@@ -6,18 +6,11 @@
 
 namespace {
 
-constexpr ControlText kEnglishTexts[] = {
-    {IDOK, L"OK"},
-    {IDCANCEL, L"Cancel"},
-    {IDC_DEC_PASSWORD_LABEL, L"Password:"},
-    {IDC_DEC_PROMPT, L"Please input password to decrypt file or folder:"},
-};
-
 constexpr LocalText kEmptyPassword{L"Please Input password.", L"请输入密码。"};
 
 } // namespace
 
-CDecPwdDlg::CDecPwdDlg() : CPasswordDialog(IDD_DECRYPT_PASSWORD, IDC_DEC_PASSWORD, kEnglishTexts) {}
+CDecPwdDlg::CDecPwdDlg() : CPasswordDialog(IDD_DECRYPT_PASSWORD, IDC_DEC_PASSWORD) {}
 
 void CDecPwdDlg::OnOK() {
     UpdateData(true);

@@ -29,6 +29,9 @@
 #define IDC_PROG_FILE_BAR_LABEL 219
 #define IDC_PROG_TOTAL_BAR_LABEL 220
 
+// The English text of a dialog's control (control 0: the caption) in the string table of dialogs.rc.
+#define IDS_ENGLISH(dialog, control) (0x4000 + ((dialog)-200) * 0x400 + (control))
+
 // About dialog (202).
 #define IDC_ABOUT_VERSION 201
 #define IDC_ABOUT_COMPANY 202

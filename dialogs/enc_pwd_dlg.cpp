@@ -1,4 +1,4 @@
-// The encrypt-password dialog: its English texts, its checks and its messages.
+// The encrypt-password dialog: its checks and its messages.
 #include "enc_pwd_dlg.h"
 
 #include <algorithm>
@@ -9,14 +9,6 @@
 #include "ui_language.h"
 
 namespace {
-
-constexpr ControlText kEnglishTexts[] = {
-    {IDOK, L"OK"},
-    {IDCANCEL, L"Cancel"},
-    {IDC_ENC_PASSWORD_LABEL, L"Password:"},
-    {IDC_ENC_CONFIRM_LABEL, L"Confirm:"},
-    {IDC_ENC_PROMPT, L"Please input password to encrypt file or folder:"},
-};
 
 constexpr LocalText kEmptyPassword{L"Password can not be empty.", L"密码不能为空。"};
 constexpr LocalText kNotMatched{L"The password you input is not matched.", L"您输入的密码不匹配。"};
@@ -33,7 +25,7 @@ bool HasCharacterAboveLatin1(const std::wstring& text) {
 
 } // namespace
 
-CEncPwdDlg::CEncPwdDlg() : CPasswordDialog(IDD_ENCRYPT_PASSWORD, IDC_ENC_PASSWORD, kEnglishTexts) {}
+CEncPwdDlg::CEncPwdDlg() : CPasswordDialog(IDD_ENCRYPT_PASSWORD, IDC_ENC_PASSWORD) {}
 
 CEncPwdDlg::~CEncPwdDlg() {
     SecureWipe(m_strConfirm);

@@ -1,17 +1,10 @@
 // The common part of the password dialogs (contract in password_dialog.h).
 #include "password_dialog.h"
 
-#include "ui_language.h"
 #include "secure_wipe.h"
 
-namespace {
-
-constexpr const wchar_t* kEnglishCaption = L"Password";
-
-} // namespace
-
-CPasswordDialog::CPasswordDialog(UINT templateId, int passwordControl, std::span<const ControlText> englishTexts)
-    : CTolvaneDialog(templateId, true), m_passwordControl(passwordControl), m_englishTexts(englishTexts) {}
+CPasswordDialog::CPasswordDialog(UINT templateId, int passwordControl)
+    : CTolvaneDialog(templateId, true), m_passwordControl(passwordControl) {}
 
 CPasswordDialog::~CPasswordDialog() {
     SecureWipe(m_strPassword);
@@ -33,9 +26,6 @@ void CPasswordDialog::WipeFields() {
 BOOL CPasswordDialog::OnInitDialog() {
     CTolvaneDialog::OnInitDialog();
     WipeFields();
-    if (!g_bChineseUI) {
-        SetTexts(kEnglishCaption, m_englishTexts);
-    }
     UpdateData(false);
     return TRUE;
 }

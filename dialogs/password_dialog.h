@@ -2,7 +2,6 @@
 // its wiping whenever the dialog opens or goes, and handing the password over once.
 #pragma once
 
-#include <span>
 #include <string>
 
 #include "enc_format.h"
@@ -20,10 +19,10 @@ public:
     void TakePassword(PasswordSecret& out);
 
 protected:
-    CPasswordDialog(UINT templateId, int passwordControl, std::span<const ControlText> englishTexts);
+    CPasswordDialog(UINT templateId, int passwordControl);
 
     void DoDataExchange(CDataExchange& dx) override;
-    // Empties the fields, sets the English texts where the language is not Chinese, shows the fields.
+    // Empties the fields and shows them.
     BOOL OnInitDialog() override;
     // Wipes every field that holds a password; a dialog with more fields adds its own.
     virtual void WipeFields();
@@ -32,5 +31,4 @@ protected:
 
 private:
     int m_passwordControl;
-    std::span<const ControlText> m_englishTexts;
 };

@@ -1,4 +1,4 @@
-// The progress window: its counts, its bar arithmetic and its English texts.
+// The progress window: its counts and its bar arithmetic.
 #include "prog_dlg.h"
 
 #include <commctrl.h>
@@ -7,14 +7,6 @@
 #include "ui_language.h"
 
 namespace {
-
-constexpr const wchar_t* kEnglishCaption = L"Progress";
-constexpr ControlText kEnglishTexts[] = {
-    {IDCANCEL, L"Cancel"},
-    {IDC_PROG_CURRENT_FILE_LABEL, L"Current File:"},
-    {IDC_PROG_FILE_BAR_LABEL, L"Current Progres:"},
-    {IDC_PROG_TOTAL_BAR_LABEL, L"Total Progress:"},
-};
 
 constexpr LocalText kTotalFiles{L"Total files: ", L"总文件数量："};
 constexpr LocalText kFinishedFiles{L"Finished files: ", L"已完成数量："};
@@ -65,9 +57,6 @@ BOOL CProgDlg::OnInitDialog() {
     m_ctrlFile.SetPos(0);
     m_strTotal = CountLine(kTotalFiles, m_nTotalFiles);
     m_strFinished = CountLine(kFinishedFiles, 0);
-    if (!g_bChineseUI) {
-        SetTexts(kEnglishCaption, kEnglishTexts);
-    }
     UpdateData(false);
     return TRUE;
 }

@@ -1,5 +1,6 @@
-// CTolvaneDialog: the base of the four dialogs. Templates come from the dialogs' resource module, and
-// the dialogs with a logo band paint it on every WM_PAINT.
+// CTolvaneDialog: the base of the four dialogs. Templates come from the dialogs' resource module, their
+// English texts from its string table where the language is not Chinese, and the dialogs with a logo
+// band paint it on every WM_PAINT.
 #pragma once
 
 #include "dialog.h"
@@ -12,6 +13,7 @@ public:
     bool Create(HWND parent = nullptr);
 
 protected:
+    BOOL OnInitDialog() override;
     bool OnPaint() override;
 
 private:

@@ -153,13 +153,6 @@ void CDialog::EndDialog(INT_PTR result) {
     }
 }
 
-void CDialog::SetTexts(const wchar_t* caption, std::span<const ControlText> texts) {
-    SetWindowTextW(m_hWnd, caption);
-    for (const ControlText& item : texts) {
-        SetDlgItemTextW(m_hWnd, item.controlId, item.text);
-    }
-}
-
 int CDialog::ShowMessage(const wchar_t* text, const wchar_t* caption, UINT flags) {
     return ::MessageBoxW(m_hWnd, text, caption, flags);
 }

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <span>
 #include <string>
 
 // One pass of data exchange. Saving reads the controls into the members; loading writes the members
@@ -40,12 +39,6 @@ void CenterWindow(HWND window);
 
 // The whole text of a control (or any window of this thread).
 std::wstring GetControlText(HWND control);
-
-// One control's text in a table of a dialog's texts, e.g. its English column (CDialog::SetTexts).
-struct ControlText {
-    int controlId;
-    const wchar_t* text;
-};
 
 class CDialog {
 public:
@@ -85,8 +78,6 @@ protected:
     virtual void DoDataExchange(CDataExchange& dx);
 
     void EndDialog(INT_PTR result);
-    // Sets the caption and the controls' texts; used for the English texts of a Chinese template.
-    void SetTexts(const wchar_t* caption, std::span<const ControlText> texts);
     // A message box owned by this dialog.
     int ShowMessage(const wchar_t* text, const wchar_t* caption, UINT flags);
 
