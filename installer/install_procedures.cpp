@@ -69,6 +69,7 @@ void CTolvaneDlg::OnUninstall() {
         return;
     }
     const bool keysRemoved = DeleteShellKeys();
+    // A package Windows kept would leave the commands in the Windows 11 menu: that is no uninstall.
     const bool removed = RemoveMenuPackage(m_hWnd) && keysRemoved;
     ShowMessage((removed ? kUninstallSucceeded : kUninstallFailed).Get(), kMessageCaption, MB_OK | MB_ICONINFORMATION);
 }

@@ -34,7 +34,9 @@ std::optional<DWORD> RunningWindowsBuild() {
 } // namespace
 
 bool IsWindows11OrLater() {
-    const std::optional<DWORD> build =
-        WindowsBuildOverride().has_value() ? WindowsBuildOverride() : RunningWindowsBuild();
+    std::optional<DWORD> build = WindowsBuildOverride();
+    if (!build) {
+        build = RunningWindowsBuild();
+    }
     return build && *build >= kFirstWindows11Build;
 }
