@@ -3,6 +3,7 @@
 #include "tolvane_dlg.h"
 
 #include "installer_texts.h"
+#include "menu_package.h"
 #include "module_path.h"
 #include "shell_keys.h"
 #include "wow64_guard.h"
@@ -11,6 +12,7 @@ namespace {
 
 struct ProgramLocation {
     std::wstring programPath;
+    std::wstring folder; // with its last backslash
     std::wstring libraryPath;
 };
 
@@ -21,7 +23,8 @@ ProgramLocation LocateProgram() {
     if (folder.empty()) {
         return {};
     }
-    return {std::move(programPath), folder + L"Qarnet.dll"};
+    std::wstring libraryPath = folder + L"Qarnet.dll";
+    return {std::move(programPath), std::move(folder), std::move(libraryPath)};
 }
 
 } // namespace
@@ -42,8 +45,16 @@ void CTolvaneDlg::OnOK() {
         ShowMessage(kInstallFailed.Get(), kMessageCaption, MB_OK | MB_ICONINFORMATION);
         return;
     }
-    const bool written = WriteShellKeys(location.programPath);
-    ShowMessage((written ? kInstallSucceeded : kInstallFailed).Get(), kMessageCaption, MB_OK | MB_ICONINFORMATION);
+    if (!WriteShellKeys(location.programPath)) {
+        ShowMessage(kInstallFailed.Get(), kMessageCaption, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    // The classic menu is in place whatever Windows makes of the package, so install has succeeded.
+    const MenuPackageResult package = RegisterMenuPackage(location.folder, m_hWnd);
+    ShowMessage(kInstallSucceeded.Get(), kMessageCaption, MB_OK | MB_ICONINFORMATION);
+    if (package == MenuPackageResult::Refused) {
+        ShowMessage(kMenuPackageRefused.Get(), kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
+    }
 }
 
 void CTolvaneDlg::OnUninstall() {
@@ -57,6 +68,8 @@ void CTolvaneDlg::OnUninstall() {
         ShowMessage(kUninstallFailed.Get(), kMessageCaption, MB_OK | MB_ICONINFORMATION);
         return;
     }
-    const bool removed = DeleteShellKeys();
+    const bool keysRemoved = DeleteShellKeys();
+    // A package Windows kept would leave the commands in the Windows 11 menu: that is no uninstall.
+    const bool removed = RemoveMenuPackage(m_hWnd) && keysRemoved;
     ShowMessage((removed ? kUninstallSucceeded : kUninstallFailed).Get(), kMessageCaption, MB_OK | MB_ICONINFORMATION);
 }

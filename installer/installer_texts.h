@@ -18,6 +18,13 @@ inline constexpr LocalText kInstallSucceeded{L"Install successfully!", L"安装�
 inline constexpr LocalText kUninstallFailed{L"Failed to uninstall!", L"卸载失败!"};
 inline constexpr LocalText kUninstallSucceeded{L"Uninstall successfully!", L"卸载成功!"};
 
+// After the install message on Windows 11, when Windows refused the menu package beside the program.
+inline constexpr LocalText kMenuPackageRefused{
+    L"Tolvane is in the classic menu (\"Show more options\").\nWindows did not accept the package for the "
+    L"Windows 11 menu: it must be signed by a publisher that this computer trusts.",
+    L"Tolvane 已加入经典菜单（“显示更多选项”）。\nWindows 未接受用于 Windows 11 菜单的程序包："
+    L"它必须由本机信任的发布者签名。"};
+
 inline constexpr LocalText kUse64BitPackage{
     L"This is the 32-bit Tolvane. 64-bit Windows Explorer cannot load its extension, so it is not "
     L"installed.\nPlease install the 64-bit package (Tolvane-" TOLVANE_VERSION_TEXT L"-win64.zip) instead.\n"

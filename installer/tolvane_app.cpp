@@ -1,5 +1,6 @@
-// The program's entry: the UI language, then the open-file mode when a path was passed, otherwise the
-// install dialog. The command line is read wide, so any file name arrives intact.
+// The program's entry: the library search path made safe, the UI language, then the open-file mode when a
+// path was passed, otherwise the install dialog. The command line is read wide, so any file name arrives
+// intact.
 #include "tolvane_app.h"
 
 #include <shellapi.h>
@@ -64,5 +65,10 @@ BOOL CTolvaneApp::InitInstance() {
 }
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // Runs elevated, usually from a download folder: every library loaded from here on, by us or by the
+    // system on our behalf, comes from the system folder, so one planted beside the program is never
+    // loaded. Qarnet.dll is loaded by its full path, which this still allows; its own imports are all
+    // system libraries.
+    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     return theApp.Run();
 }
