@@ -14,6 +14,12 @@ std::filesystem::path BuiltProgramFolder() {
     return folder;
 }
 
+std::filesystem::path TestProgramFolder() {
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    return std::filesystem::path(self).parent_path();
+}
+
 RunningProgram::RunningProgram(const std::filesystem::path& program, const std::wstring& arguments) {
     std::wstring commandLine = L"\"" + program.wstring() + L"\"";
     if (!arguments.empty()) {

@@ -15,6 +15,8 @@ namespace installer_world {
 
 // The folder of the built Tolvane.exe, Qarnet.dll and Brandmark.jpg.
 std::filesystem::path BuiltProgramFolder();
+// The folder of the running test program, where its helper programs and libraries are built.
+std::filesystem::path TestProgramFolder();
 
 // A program started with CreateProcessW. A program still running when the object goes is ended.
 class RunningProgram {

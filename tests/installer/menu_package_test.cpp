@@ -84,7 +84,7 @@ struct Recorded {
 std::vector<Recorded> ReadRecords(const fs::path& folder) {
     std::vector<Recorded> records;
     for (int number = 1; fs::exists(folder / (std::to_wstring(number) + L".txt")); ++number) {
-        const std::string bytes = ReadWholeFile(folder / (std::to_wstring(number) + L".txt"));
+        const std::string bytes = ReadText(folder / (std::to_wstring(number) + L".txt")).value_or("");
         std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
         std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(text.size() * sizeof(wchar_t)),
                   reinterpret_cast<char*>(text.data()));
@@ -96,12 +96,6 @@ std::vector<Recorded> ReadRecords(const fs::path& folder) {
         records.push_back({lines[0], lines[1], lines[2]});
     }
     return records;
-}
-
-fs::path ThisTestFolder() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return fs::path(path).parent_path();
 }
 
 class MenuPackage : public ::testing::TestWithParam<PackageCase> {
@@ -121,25 +115,25 @@ protected:
 
 TEST_P(MenuPackage, DecidesByWindowsVersionAndPackageAndTellsTheOutcome) {
     const PackageCase& c = GetParam();
-    TempFolder folder(L"Tol'vane $x");
-    TempFolder records(L"records");
+    TempFolder folder("Tol'vane $x");
+    TempFolder records("records");
     for (const wchar_t* file : {L"Tolvane.exe", L"Qarnet.dll"}) {
         const fs::path built =
             (std::wstring(file) == L"Tolvane.exe" ? BuiltProgramFolder() / L"seam" : BuiltProgramFolder()) / file;
-        fs::copy_file(built, folder.Path() / file);
+        fs::copy_file(built, folder.root() / file);
     }
-    const fs::path package = folder.Path() / kPackageName;
+    const fs::path package = folder.root() / kPackageName;
     if (c.packageBeside) {
-        WriteWholeFile(package, "a package only in name");
+        WriteBytes(package, "a package only in name");
     }
-    const fs::path powerShell = ThisTestFolder() / L"tolvane_fake_powershell.exe";
+    const fs::path powerShell = TestProgramFolder() / L"tolvane_fake_powershell.exe";
     // The program passes its own environment on to what it starts, so the stand-in learns its part too.
     ::SetEnvironmentVariableW(L"TOLVANE_SEAM_WINDOWS_BUILD", std::to_wstring(c.windowsBuild).c_str());
     ::SetEnvironmentVariableW(L"TOLVANE_SEAM_POWERSHELL", powerShell.c_str());
-    ::SetEnvironmentVariableW(L"TOLVANE_TEST_RECORD_FOLDER", records.Path().c_str());
+    ::SetEnvironmentVariableW(L"TOLVANE_TEST_RECORD_FOLDER", records.root().c_str());
     ::SetEnvironmentVariableW(L"TOLVANE_TEST_EXIT_CODE", std::to_wstring(c.powerShellExitCode).c_str());
 
-    RunningProgram program(folder.Path() / L"Tolvane.exe", L"");
+    RunningProgram program(folder.root() / L"Tolvane.exe", L"");
     ASSERT_TRUE(program.Started());
     HWND dialog = process_windows::WaitForDialog(program.Id(), L"Tolvane");
     ASSERT_NE(dialog, nullptr);
@@ -159,7 +153,7 @@ TEST_P(MenuPackage, DecidesByWindowsVersionAndPackageAndTellsTheOutcome) {
     dialog_robot::PressKey(dialog, VK_ESCAPE);
     EXPECT_EQ(program.WaitForExit(), 0u) << "a message box beyond the expected ones is open";
 
-    const std::vector<Recorded> started = ReadRecords(records.Path());
+    const std::vector<Recorded> started = ReadRecords(records.root());
     if (c.expectedScript == Script::None) {
         EXPECT_TRUE(started.empty()) << "PowerShell was started: "
                                      << testing::PrintToString(started.front().commandLine);
@@ -170,7 +164,7 @@ TEST_P(MenuPackage, DecidesByWindowsVersionAndPackageAndTellsTheOutcome) {
     EXPECT_EQ(started[0].commandLine, L"\"" + powerShell.wstring() + L"\"" + kPowerShellOptions + script);
     if (c.expectedScript == Script::Register) {
         EXPECT_EQ(started[0].packagePath, package.wstring());
-        EXPECT_EQ(started[0].folder, folder.Path().wstring());
+        EXPECT_EQ(started[0].folder, folder.root().wstring());
     } else {
         EXPECT_EQ(started[0].packagePath, L"<unset>");
         EXPECT_EQ(started[0].folder, L"<unset>");

@@ -38,9 +38,7 @@ HRESULT CallLibraryEntry(const char* entryName) {
 }
 
 fs::path TestEditor() {
-    wchar_t self[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    return fs::path(self).parent_path() / L"tolvane_test_editor.exe";
+    return TestProgramFolder() / L"tolvane_test_editor.exe";
 }
 
 struct TestAssociation {

@@ -28,12 +28,6 @@ const wchar_t* const kPlantedNames[] = {L"uxtheme.dll"};
 
 constexpr const wchar_t* kOverridesKey = L"Software\\Wine\\AppDefaults\\Tolvane.exe\\DllOverrides";
 
-fs::path ThisTestFolder() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return fs::path(path).parent_path();
-}
-
 // Wine's setting for one program: the named libraries are taken from a file when one is found.
 class PreferLibraryFiles {
 public:
@@ -56,16 +50,16 @@ public:
 };
 
 TEST(PlantedLibrary, BesideTheProgramIsNeverLoaded) {
-    TempFolder folder(L"Downloads");
+    TempFolder folder("Downloads");
     for (const wchar_t* file : {L"Tolvane.exe", L"Qarnet.dll", L"Brandmark.jpg"}) {
-        fs::copy_file(BuiltProgramFolder() / file, folder.Path() / file);
+        fs::copy_file(BuiltProgramFolder() / file, folder.root() / file);
     }
     for (const wchar_t* name : kPlantedNames) {
-        fs::copy_file(ThisTestFolder() / L"tolvane_planted_library.dll", folder.Path() / name);
+        fs::copy_file(TestProgramFolder() / L"tolvane_planted_library.dll", folder.root() / name);
     }
     PreferLibraryFiles preferFiles;
 
-    RunningProgram program(folder.Path() / L"Tolvane.exe", L"");
+    RunningProgram program(folder.root() / L"Tolvane.exe", L"");
     ASSERT_TRUE(program.Started());
     HWND dialog = process_windows::WaitForDialog(program.Id(), L"Tolvane");
     ASSERT_NE(dialog, nullptr);
@@ -82,7 +76,7 @@ TEST(PlantedLibrary, BesideTheProgramIsNeverLoaded) {
     EXPECT_EQ(program.WaitForExit(), 0u);
 
     for (const wchar_t* name : kPlantedNames) {
-        EXPECT_FALSE(fs::exists(folder.Path() / (std::wstring(name) + L".loaded")))
+        EXPECT_FALSE(fs::exists(folder.root() / (std::wstring(name) + L".loaded")))
             << "the planted " << fs::path(name).string() << " was loaded";
     }
 }
