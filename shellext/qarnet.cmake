@@ -26,6 +26,7 @@ add_library(Qarnet SHARED
   qv_shell_ext.cpp
   drop_selection.cpp
   context_menu.cpp
+  menu_command.cpp
   automation.cpp
   dispatch_type_info.cpp
   single_file_commands.cpp
