@@ -32,10 +32,10 @@ private:
 
 // The password of one command goes straight from its dialog into the command's own fixed buffer, which
 // wipes itself however the command ends. False when the user cancelled.
-bool AskPassword(BatchMode mode, PasswordSecret& password) {
+bool AskPassword(BatchMode mode, PasswordSecret& password, HWND owner) {
     CPasswordDialog& dialog = mode == BatchMode::Encrypt ? static_cast<CPasswordDialog&>(EncryptPasswordDialog())
                                                          : static_cast<CPasswordDialog&>(DecryptPasswordDialog());
-    if (dialog.DoModal() == IDCANCEL) {
+    if (dialog.DoModal(owner) == IDCANCEL) {
         return false;
     }
     dialog.TakePassword(password);
@@ -44,9 +44,9 @@ bool AskPassword(BatchMode mode, PasswordSecret& password) {
 
 } // namespace
 
-BatchOutcome RunBatchCommand(BatchMode mode, const std::vector<std::wstring>& selection) {
+BatchOutcome RunBatchCommand(BatchMode mode, const std::vector<std::wstring>& selection, HWND owner) {
     PasswordSecret password;
-    if (!AskPassword(mode, password)) {
+    if (!AskPassword(mode, password, owner)) {
         return BatchOutcome::Cancelled;
     }
     const int count = static_cast<int>(selection.size());
@@ -61,7 +61,7 @@ BatchOutcome RunBatchCommand(BatchMode mode, const std::vector<std::wstring>& se
                          password.c_str(), &tally);
     }
     if (tally.Failed() > 0) {
-        MessageBoxW(nullptr, FailedFilesText(tally.Failed()).c_str(), kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
+        MessageBoxW(owner, FailedFilesText(tally.Failed()).c_str(), kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
     }
     return BatchOutcome::Processed;
 }

@@ -2,6 +2,8 @@
 // processing pass, and a closing word when files could not be converted.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -13,4 +15,6 @@ enum class BatchOutcome {
     Processed,   // both passes ran: the selection has been used
 };
 
-BatchOutcome RunBatchCommand(BatchMode mode, const std::vector<std::wstring>& selection);
+// The password dialog and the closing word are owned by owner (none when null); the progress window
+// never has an owner.
+BatchOutcome RunBatchCommand(BatchMode mode, const std::vector<std::wstring>& selection, HWND owner);

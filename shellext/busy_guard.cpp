@@ -17,6 +17,6 @@ BusyGuard::~BusyGuard() {
     }
 }
 
-void ShowBusyMessage() {
-    MessageBoxW(nullptr, BusyMessageText(), kMessageCaption, MB_OK | MB_ICONINFORMATION);
+void ShowBusyMessage(HWND owner) {
+    MessageBoxW(owner, BusyMessageText(), kMessageCaption, MB_OK | MB_ICONINFORMATION);
 }

@@ -3,6 +3,8 @@
 // message loop on the same thread, is refused rather than let in.
 #pragma once
 
+#include <windows.h>
+
 class BusyGuard {
 public:
     // Takes the process-wide flag if it is free. The flag is not recursive: a thread that holds it is
@@ -18,5 +20,5 @@ private:
     bool m_acquired;
 };
 
-// The message that tells the user a menu command was refused.
-void ShowBusyMessage();
+// The message that tells the user a menu command was refused, owned by owner (none when null).
+void ShowBusyMessage(HWND owner);

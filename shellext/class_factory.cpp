@@ -1,19 +1,26 @@
-// DllGetClassObject and the one class factory it serves. The factory is made on first demand under a
-// critical section and cached; while a client holds it, it keeps the module locked.
+// DllGetClassObject and the class factories it serves, one per class of the module's class table. Each
+// is made on first demand under a critical section and cached; while a client holds it, it keeps the
+// module locked.
 #include <windows.h>
 #include <unknwn.h>
 
 #include <new>
 
 #include "class_factory.h"
+#include "explorer_command.h"
 #include "module_lock.h"
 #include "qarnet_interfaces.h"
 #include "qv_shell_ext.h"
 
 namespace {
 
-class QvShellExtFactory final : public IClassFactory {
+// Makes one object of a class, standalone or as the inner part of outer.
+using CreateFunction = HRESULT (*)(IUnknown* outer, REFIID riid, void** result);
+
+class ClassFactory final : public IClassFactory {
 public:
+    explicit ClassFactory(CreateFunction create) : m_create(create) {}
+
     STDMETHODIMP QueryInterface(REFIID riid, void** result) override {
         if (result == nullptr) {
             return E_POINTER;
@@ -54,7 +61,7 @@ public:
         if (outer != nullptr && riid != IID_IUnknown) {
             return CLASS_E_NOAGGREGATION;
         }
-        return QvShellExt::Create(outer, riid, result);
+        return m_create(outer, riid, result);
     }
 
     STDMETHODIMP LockServer(BOOL lock) override {
@@ -67,6 +74,7 @@ public:
     }
 
 private:
+    CreateFunction m_create;
     LONG m_references = 1;
 };
 
@@ -94,24 +102,35 @@ private:
     CriticalSection& m_section;
 };
 
+// The class table: every class the module serves, with its cached factory.
+struct ClassTableEntry {
+    const CLSID& clsid;
+    CreateFunction create;
+    ClassFactory* cachedFactory;
+};
+ClassTableEntry g_classTable[] = {
+    {CLSID_QvShellExt, QvShellExt::Create, nullptr},
+    {CLSID_QvExplorerCommand, QvExplorerCommand::Create, nullptr},
+};
 CriticalSection g_factoryCacheLock;
-QvShellExtFactory* g_cachedFactory = nullptr;
 
-QvShellExtFactory* CachedFactory() {
+ClassFactory* CachedFactory(ClassTableEntry& entry) {
     CriticalSectionScope scope(g_factoryCacheLock);
-    if (g_cachedFactory == nullptr) {
-        g_cachedFactory = new (std::nothrow) QvShellExtFactory;
+    if (entry.cachedFactory == nullptr) {
+        entry.cachedFactory = new (std::nothrow) ClassFactory(entry.create);
     }
-    return g_cachedFactory;
+    return entry.cachedFactory;
 }
 
 } // namespace
 
-void ReleaseCachedClassFactory() {
+void ReleaseCachedClassFactories() {
     CriticalSectionScope scope(g_factoryCacheLock);
-    if (g_cachedFactory != nullptr) {
-        g_cachedFactory->Release();
-        g_cachedFactory = nullptr;
+    for (ClassTableEntry& entry : g_classTable) {
+        if (entry.cachedFactory != nullptr) {
+            entry.cachedFactory->Release();
+            entry.cachedFactory = nullptr;
+        }
     }
 }
 
@@ -120,12 +139,14 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** result) {
         return E_POINTER;
     }
     *result = nullptr;
-    if (clsid != CLSID_QvShellExt) {
-        return CLASS_E_CLASSNOTAVAILABLE;
+    for (ClassTableEntry& entry : g_classTable) {
+        if (clsid == entry.clsid) {
+            ClassFactory* factory = CachedFactory(entry);
+            if (factory == nullptr) {
+                return E_OUTOFMEMORY;
+            }
+            return factory->QueryInterface(riid, result);
+        }
     }
-    QvShellExtFactory* factory = CachedFactory();
-    if (factory == nullptr) {
-        return E_OUTOFMEMORY;
-    }
-    return factory->QueryInterface(riid, result);
+    return CLASS_E_CLASSNOTAVAILABLE;
 }

@@ -1,5 +1,6 @@
-// The class factory of QvShellExt, cached for the module's lifetime; DllGetClassObject hands it out.
+// The class factories of the module's classes, cached for the module's lifetime; DllGetClassObject
+// hands them out.
 #pragma once
 
-// Drops the cached factory when the module is freed.
-void ReleaseCachedClassFactory();
+// Drops the cached factories when the module is freed.
+void ReleaseCachedClassFactories();

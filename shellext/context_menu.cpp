@@ -4,19 +4,11 @@
 
 #include <iterator>
 
-#include "batch_command.h"
-#include "busy_guard.h"
 #include "drop_selection.h"
-#include "global_dialogs.h"
 #include "menu_bitmap.h"
+#include "menu_command.h"
 #include "qv_shell_ext.h"
 #include "shell_texts.h"
-
-namespace {
-
-enum CommandOffset : UINT { kEncryptCommand = 0, kDecryptCommand = 1, kAboutCommand = 2, kCommandCount = 3 };
-
-} // namespace
 
 HRESULT QvShellExt::Initialize(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY) {
     return ReadDropSelection(dataObject, &m_fileList);
@@ -27,20 +19,20 @@ HRESULT QvShellExt::QueryContextMenu(HMENU menu, UINT position, UINT firstComman
         return S_OK;
     }
     InsertMenuW(menu, position, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
-    for (UINT offset = 0; offset < kCommandCount; ++offset) {
+    for (UINT offset = 0; offset < kMenuCommandCount; ++offset) {
         InsertMenuW(menu, position + 1 + offset, MF_BYPOSITION | MF_STRING, firstCommand + offset, MenuCaption(offset));
     }
-    InsertMenuW(menu, position + 1 + kCommandCount, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    InsertMenuW(menu, position + 1 + kMenuCommandCount, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
     if (HBITMAP bitmap = MenuBitmap()) {
-        for (UINT offset = 0; offset < kCommandCount; ++offset) {
+        for (UINT offset = 0; offset < kMenuCommandCount; ++offset) {
             SetMenuItemBitmaps(menu, position + 1 + offset, MF_BYPOSITION, bitmap, bitmap);
         }
     }
-    return MAKE_HRESULT(SEVERITY_SUCCESS, 0, kCommandCount);
+    return MAKE_HRESULT(SEVERITY_SUCCESS, 0, kMenuCommandCount);
 }
 
 HRESULT QvShellExt::GetCommandString(UINT_PTR commandOffset, UINT requestType, UINT*, CHAR* buffer, UINT bufferChars) {
-    if (commandOffset != kEncryptCommand || buffer == nullptr) {
+    if (commandOffset != static_cast<UINT>(MenuCommand::Encrypt) || buffer == nullptr) {
         return E_INVALIDARG;
     }
     switch (requestType) {
@@ -64,24 +56,9 @@ HRESULT QvShellExt::InvokeCommand(CMINVOKECOMMANDINFO* info) {
         return E_INVALIDARG;
     }
     const UINT offset = LOWORD(reinterpret_cast<UINT_PTR>(info->lpVerb));
-    if (offset >= kCommandCount) {
+    if (offset >= kMenuCommandCount) {
         return E_INVALIDARG;
     }
-    if (offset != kAboutCommand && m_fileList.empty()) {
-        return S_OK;
-    }
-    BusyGuard busy;
-    if (!busy.Acquired()) {
-        ShowBusyMessage();
-        return S_OK;
-    }
-    if (offset == kAboutCommand) {
-        AboutDialog().DoModal();
-        return S_OK;
-    }
-    const BatchMode mode = offset == kEncryptCommand ? BatchMode::Encrypt : BatchMode::Decrypt;
-    if (RunBatchCommand(mode, m_fileList) == BatchOutcome::Processed) {
-        m_fileList.clear();
-    }
-    return S_OK;
+    // The classic menu gives its commands no owner window.
+    return RunMenuCommand(static_cast<MenuCommand>(offset), m_fileList, nullptr);
 }

@@ -80,7 +80,7 @@ HRESULT ReadDropSelection(IDataObject* dataObject, std::vector<std::wstring>* pa
     }
     auto drop = static_cast<HDROP>(locked.Data());
     const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    if (count == 0 || count > MAX_SELECTION) {
+    if (count == 0 || !SelectionWithinLimit(count)) {
         return E_INVALIDARG;
     }
     try {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-inline constexpr UINT MAX_SELECTION = 1024;
+#include "menu_command.h"
 
 // Every full path of the drop list, each as long as it is. S_OK with 1 to MAX_SELECTION paths;
 // E_INVALIDARG (and no paths) when the data object has no drop list, it is empty or too long, or an item

@@ -18,7 +18,7 @@ void StartModule() {
 // Runs only when the module is freed with FreeLibrary: at process exit the COM runtime may already be
 // gone, and releasing its objects then is unsafe.
 void StopModule() {
-    ReleaseCachedClassFactory();
+    ReleaseCachedClassFactories();
     ReleaseDispatchTypeInfo();
     ReleaseMenuBitmap();
 }

@@ -26,6 +26,11 @@ add_library(Qarnet SHARED
   qv_shell_ext.cpp
   drop_selection.cpp
   context_menu.cpp
+  menu_command.cpp
+  explorer_command.cpp
+  explorer_command_enum.cpp
+  shell_item_selection.cpp
+  module_file_path.cpp
   automation.cpp
   dispatch_type_info.cpp
   single_file_commands.cpp
@@ -39,7 +44,7 @@ add_library(Qarnet SHARED
   qarnet.def)
 add_dependencies(Qarnet qarnet_idl)
 set_source_files_properties(qarnet.rc PROPERTIES
-  OBJECT_DEPENDS "${qarnet_generated}/qarnet.tlb;${CMAKE_CURRENT_SOURCE_DIR}/menu_ring.bmp")
+  OBJECT_DEPENDS "${qarnet_generated}/qarnet.tlb;${CMAKE_CURRENT_SOURCE_DIR}/menu_ring.bmp;${CMAKE_CURRENT_SOURCE_DIR}/menu_padlock.ico")
 set_target_properties(Qarnet PROPERTIES OUTPUT_NAME Qarnet PREFIX "")
 target_include_directories(Qarnet PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${qarnet_generated})
 target_link_libraries(Qarnet PRIVATE qarnet_interface)

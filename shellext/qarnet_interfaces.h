@@ -1,4 +1,4 @@
-// The identifiers of Qarnet's class, interface and type library, as the type library declares them, and
+// The identifiers of Qarnet's classes, interface and type library, as the type library declares them, and
 // their registry spellings.
 #pragma once
 
@@ -12,6 +12,9 @@
 
 inline std::wstring QvShellExtClsidText() {
     return GuidText(CLSID_QvShellExt);
+}
+inline std::wstring QvExplorerCommandClsidText() {
+    return GuidText(CLSID_QvExplorerCommand);
 }
 inline std::wstring QarnetTypeLibText() {
     return GuidText(LIBID_QARNETLib);

@@ -58,8 +58,6 @@ private:
     explicit QvShellExt(IUnknown* outer);
     ~QvShellExt() = default;
 
-    HRESULT RunSelectionCommand(bool encrypt);
-
     ModuleLockHolder m_moduleLock;
     OwnUnknown m_ownUnknown;
     IUnknown* m_controllingUnknown;

@@ -26,25 +26,55 @@ struct ClassEntry {
     std::wstring text;
 };
 
-// The table, spelled from the identifiers of the interface description.
-std::vector<ClassEntry> ClassEntries() {
-    const std::wstring clsid = QvShellExtClsidText();
+// One COM class of the module: its keys are named after it, and an automation class also names the
+// type library.
+struct ClassDescription {
+    const wchar_t* name;
+    std::wstring clsid;
+    bool automation;
+};
+
+void AppendClassEntries(const ClassDescription& description, std::vector<ClassEntry>* entries) {
+    const std::wstring name = description.name;
+    const std::wstring title = name + L" Class";
+    const std::wstring progId = L"Qarnet." + name;
+    const std::wstring progIdVersion = progId + L".1";
+    const std::wstring& clsid = description.clsid;
     const std::wstring classKey = L"CLSID\\" + clsid;
-    return {
-        {L"Qarnet.QvShellExt.1", nullptr, RowRemoval::Tree, ValueKind::Text, L"QvShellExt Class"},
-        {L"Qarnet.QvShellExt.1\\CLSID", nullptr, RowRemoval::WithParent, ValueKind::Text, clsid},
-        {L"Qarnet.QvShellExt", nullptr, RowRemoval::Tree, ValueKind::Text, L"QvShellExt Class"},
-        {L"Qarnet.QvShellExt\\CLSID", nullptr, RowRemoval::WithParent, ValueKind::Text, clsid},
-        {L"Qarnet.QvShellExt\\CurVer", nullptr, RowRemoval::WithParent, ValueKind::Text, L"Qarnet.QvShellExt.1"},
-        {classKey, nullptr, RowRemoval::ForceRemove, ValueKind::Text, L"QvShellExt Class"},
-        {classKey + L"\\ProgID", nullptr, RowRemoval::WithParent, ValueKind::Text, L"Qarnet.QvShellExt.1"},
-        {classKey + L"\\VersionIndependentProgID", nullptr, RowRemoval::WithParent, ValueKind::Text,
-         L"Qarnet.QvShellExt"},
-        {classKey + L"\\Programmable", nullptr, RowRemoval::ForceRemove, ValueKind::None, {}},
-        {classKey + L"\\InprocServer32", nullptr, RowRemoval::WithParent, ValueKind::ModulePath, {}},
-        {classKey + L"\\InprocServer32", L"ThreadingModel", RowRemoval::WithParent, ValueKind::Text, L"Apartment"},
-        {classKey + L"\\TypeLib", nullptr, RowRemoval::WithParent, ValueKind::Text, QarnetTypeLibText()},
-    };
+    entries->insert(
+        entries->end(),
+        {
+            {progIdVersion, nullptr, RowRemoval::Tree, ValueKind::Text, title},
+            {progIdVersion + L"\\CLSID", nullptr, RowRemoval::WithParent, ValueKind::Text, clsid},
+            {progId, nullptr, RowRemoval::Tree, ValueKind::Text, title},
+            {progId + L"\\CLSID", nullptr, RowRemoval::WithParent, ValueKind::Text, clsid},
+            {progId + L"\\CurVer", nullptr, RowRemoval::WithParent, ValueKind::Text, progIdVersion},
+            {classKey, nullptr, RowRemoval::ForceRemove, ValueKind::Text, title},
+            {classKey + L"\\ProgID", nullptr, RowRemoval::WithParent, ValueKind::Text, progIdVersion},
+            {classKey + L"\\VersionIndependentProgID", nullptr, RowRemoval::WithParent, ValueKind::Text, progId},
+        });
+    if (description.automation) {
+        entries->push_back({classKey + L"\\Programmable", nullptr, RowRemoval::ForceRemove, ValueKind::None, {}});
+    }
+    entries->insert(
+        entries->end(),
+        {
+            {classKey + L"\\InprocServer32", nullptr, RowRemoval::WithParent, ValueKind::ModulePath, {}},
+            {classKey + L"\\InprocServer32", L"ThreadingModel", RowRemoval::WithParent, ValueKind::Text, L"Apartment"},
+        });
+    if (description.automation) {
+        entries->push_back(
+            {classKey + L"\\TypeLib", nullptr, RowRemoval::WithParent, ValueKind::Text, QarnetTypeLibText()});
+    }
+}
+
+// The table, spelled from the identifiers of the interface description: the context-menu handler with
+// its automation interface, and the command of the Windows 11 menu.
+std::vector<ClassEntry> ClassEntries() {
+    std::vector<ClassEntry> entries;
+    AppendClassEntries({L"QvShellExt", QvShellExtClsidText(), true}, &entries);
+    AppendClassEntries({L"QvExplorerCommand", QvExplorerCommandClsidText(), false}, &entries);
+    return entries;
 }
 
 RegistryRow RowOf(const ClassEntry& entry) {

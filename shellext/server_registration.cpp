@@ -1,36 +1,30 @@
-// DllRegisterServer and DllUnregisterServer: the Approved value first, then the class keys, then the
+// DllRegisterServer and DllUnregisterServer: the Approved values first, then the class keys, then the
 // type library. Registration stops at the first failure; unregistration ignores every failure.
 #include <windows.h>
 #include <ole2.h>
 #include <oleauto.h>
 
+#include <cwchar>
 #include <string>
 
+#include "module_file_path.h"
 #include "qarnet_interfaces.h"
 #include "server_registration.h"
-#include "this_module.h"
 #include "win_handles.h"
 
 namespace {
 
 constexpr wchar_t kApprovedKeyPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
-constexpr wchar_t kApprovedValueText[] = L"QvShellExt extension";
 
-// GetModuleFileNameW cuts without telling how long the path is, so grow until it fits.
-std::wstring ModuleFilePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(ThisModule(), path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            return {};
-        }
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
+// One value per class that Explorer may load, named by the class identifier.
+struct ApprovedValue {
+    const CLSID& clsid;
+    const wchar_t* text;
+};
+const ApprovedValue kApprovedValues[] = {
+    {CLSID_QvShellExt, L"QvShellExt extension"},
+    {CLSID_QvExplorerCommand, L"QvExplorerCommand extension"},
+};
 
 // The 8.3 form of the path where the file system has one; the long form otherwise.
 std::wstring ShortPathOf(const std::wstring& path) {
@@ -75,22 +69,26 @@ using UnRegisterTypeLibFunction = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SY
 
 } // namespace
 
-HRESULT WriteApprovedValue() {
+HRESULT WriteApprovedValues() {
     RegKey approved = OpenApprovedKey();
     if (!approved) {
         return E_ACCESSDENIED;
     }
-    const DWORD bytes = sizeof(kApprovedValueText);
-    if (RegSetValueExW(approved.get(), QvShellExtClsidText().c_str(), 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(kApprovedValueText), bytes) != ERROR_SUCCESS) {
-        return E_ACCESSDENIED;
+    for (const ApprovedValue& value : kApprovedValues) {
+        const DWORD bytes = static_cast<DWORD>((wcslen(value.text) + 1) * sizeof(wchar_t));
+        if (RegSetValueExW(approved.get(), GuidText(value.clsid).c_str(), 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(value.text), bytes) != ERROR_SUCCESS) {
+            return E_ACCESSDENIED;
+        }
     }
     return S_OK;
 }
 
-void DeleteApprovedValue() {
+void DeleteApprovedValues() {
     if (RegKey approved = OpenApprovedKey()) {
-        RegDeleteValueW(approved.get(), QvShellExtClsidText().c_str());
+        for (const ApprovedValue& value : kApprovedValues) {
+            RegDeleteValueW(approved.get(), GuidText(value.clsid).c_str());
+        }
     }
 }
 
@@ -129,7 +127,7 @@ void UnregisterModuleTypeLib(const std::wstring& modulePath) {
 }
 
 STDAPI DllRegisterServer() {
-    if (HRESULT hr = WriteApprovedValue(); FAILED(hr)) {
+    if (HRESULT hr = WriteApprovedValues(); FAILED(hr)) {
         return hr;
     }
     const std::wstring modulePath = ModuleFilePath();
@@ -143,7 +141,7 @@ STDAPI DllRegisterServer() {
 }
 
 STDAPI DllUnregisterServer() {
-    DeleteApprovedValue();
+    DeleteApprovedValues();
     DeleteClassKeys();
     const std::wstring modulePath = ModuleFilePath();
     if (!modulePath.empty()) {

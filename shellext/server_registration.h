@@ -5,9 +5,9 @@
 
 #include <string>
 
-// The Approved value under HKLM: the mark that lets Explorer load the extension.
-HRESULT WriteApprovedValue();
-void DeleteApprovedValue();
+// The Approved values under HKLM, one per class: the mark that lets Explorer load the extension.
+HRESULT WriteApprovedValues();
+void DeleteApprovedValues();
 
 // The class, its ProgIDs and InprocServer32 under HKCR, from one table walked both ways.
 HRESULT WriteClassKeys(const std::wstring& inprocServerPath);

@@ -5,6 +5,9 @@
 
 #include "ui_language.h"
 
+// The Windows 11 menu's entry above the three commands, the same in both languages.
+inline constexpr wchar_t kMenuTitle[] = L"Tolvane";
+
 // Offered for the encrypt command only.
 inline constexpr wchar_t kEncryptHelpText[] = L"This is the simple shell extension's help";
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 #include <unknwn.h>
 
 #include <utility>
@@ -37,11 +38,19 @@ struct GdiObjectTraits {
     static void Close(Handle h) { ::DeleteObject(h); }
 };
 
+// A block that COM or the shell allocated for the caller (a display name, an item ID list).
+template <class Pointer> struct CoTaskMemoryTraits {
+    using Handle = Pointer;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { ::CoTaskMemFree(h); }
+};
+
 using RegKey = UniqueHandle<RegKeyTraits>;
 using GlobalMemory = UniqueHandle<GlobalMemoryTraits>;
 using MenuHandle = UniqueHandle<MenuTraits>;
 using BitmapHandle = UniqueHandle<BitmapTraits>;
 using GdiObject = UniqueHandle<GdiObjectTraits>;
+using CoTaskText = UniqueHandle<CoTaskMemoryTraits<wchar_t*>>;
 
 // The device context GetDC gives for a window; ReleaseDC needs the window too.
 class WindowDC {

@@ -11,6 +11,7 @@
 namespace {
 
 const std::wstring kClassKey = std::wstring(L"CLSID\\") + kQvShellExtClsid;
+const std::wstring kCommandClassKey = std::wstring(L"CLSID\\") + kQvExplorerCommandClsid;
 
 struct ExpectedValue {
     std::wstring key;
@@ -30,6 +31,16 @@ const ExpectedValue kClassValues[] = {
     {kClassKey + L"\\VersionIndependentProgID", nullptr, L"Qarnet.QvShellExt"},
     {kClassKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
     {kClassKey + L"\\TypeLib", nullptr, kQarnetTypeLib},
+    // The command of the Windows 11 menu, which is no automation class.
+    {L"Qarnet.QvExplorerCommand.1", nullptr, L"QvExplorerCommand Class"},
+    {L"Qarnet.QvExplorerCommand.1\\CLSID", nullptr, kQvExplorerCommandClsid},
+    {L"Qarnet.QvExplorerCommand", nullptr, L"QvExplorerCommand Class"},
+    {L"Qarnet.QvExplorerCommand\\CLSID", nullptr, kQvExplorerCommandClsid},
+    {L"Qarnet.QvExplorerCommand\\CurVer", nullptr, L"Qarnet.QvExplorerCommand.1"},
+    {kCommandClassKey, nullptr, L"QvExplorerCommand Class"},
+    {kCommandClassKey + L"\\ProgID", nullptr, L"Qarnet.QvExplorerCommand.1"},
+    {kCommandClassKey + L"\\VersionIndependentProgID", nullptr, L"Qarnet.QvExplorerCommand"},
+    {kCommandClassKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
 };
 
 const std::wstring kTypeLibKey = std::wstring(L"TypeLib\\") + kQarnetTypeLib + L"\\1.0";
@@ -41,20 +52,27 @@ void ExpectRegisteredFor(const std::wstring& dllPath) {
             << "HKCR\\" << std::string(expected.key.begin(), expected.key.end());
     }
     EXPECT_TRUE(RegKeyExists(HKEY_CLASSES_ROOT, kClassKey + L"\\Programmable"));
-    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kClassKey + L"\\InprocServer32"), ShortPath(dllPath));
+    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kCommandClassKey + L"\\Programmable"));
+    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kCommandClassKey + L"\\TypeLib"));
+    for (const std::wstring& classKey : {kClassKey, kCommandClassKey}) {
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey + L"\\InprocServer32"), ShortPath(dllPath));
+    }
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kApprovedKey, kQvShellExtClsid), L"QvShellExt extension");
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kApprovedKey, kQvExplorerCommandClsid), L"QvExplorerCommand extension");
     EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kTypeLibKey), L"Qarnet 1.0 Type Library");
     EXPECT_TRUE(RegKeyExists(HKEY_CLASSES_ROOT, kTypeLibKey + (sizeof(void*) == 8 ? L"\\0\\win64" : L"\\0\\win32")));
     EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kInterfaceKey), L"IQvShellExt");
 }
 
 void ExpectUnregistered() {
-    for (const wchar_t* key : {L"Qarnet.QvShellExt.1", L"Qarnet.QvShellExt"}) {
-        EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, key));
+    for (const ExpectedValue& row : kClassValues) {
+        EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, row.key))
+            << "HKCR\\" << std::string(row.key.begin(), row.key.end());
     }
-    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kClassKey));
     EXPECT_TRUE(RegKeyExists(HKEY_CLASSES_ROOT, L"CLSID"));
-    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kApprovedKey, kQvShellExtClsid), std::nullopt);
+    for (const wchar_t* clsid : {kQvShellExtClsid, kQvExplorerCommandClsid}) {
+        EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kApprovedKey, clsid), std::nullopt);
+    }
     EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kTypeLibKey));
     EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, kApprovedKey));
 }
@@ -137,6 +155,7 @@ TEST(QarnetRegistration, WithoutTheApprovedKeyNothingIsWritten) {
         EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, L"Qarnet.QvShellExt.1"));
         EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, L"Qarnet.QvShellExt"));
         EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kClassKey));
+        EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kCommandClassKey));
         EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kTypeLibKey));
         EXPECT_EQ(qarnet.Unregister(), S_OK);
     }

@@ -1,0 +1,210 @@
+// The Windows 11 menu's entry and its sub-commands: titles, icon, tool tip, canonical names, state and
+// flags, and the hand-over of a chosen command to the one function both menus share.
+#include "explorer_command.h"
+
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "com_object.h"
+#include "module_file_path.h"
+#include "qarnet_resources.h"
+#include "shell_item_selection.h"
+#include "shell_texts.h"
+
+namespace {
+
+// Fixed for ever: the shell and scripts know a command by this name, whatever its title.
+const GUID kCanonicalNames[kMenuCommandCount] = {
+    {0x8E8E76A1, 0xBE25, 0x4D63, {0x8E, 0x87, 0xB3, 0xF7, 0x44, 0xDD, 0xDB, 0x07}}, // encrypt
+    {0x35E7CC82, 0x9A2E, 0x45E2, {0xBA, 0x32, 0xBC, 0x15, 0x55, 0x48, 0xC0, 0x77}}, // decrypt
+    {0x41695A22, 0x2BCD, 0x477B, {0xAE, 0x64, 0xA6, 0x97, 0x8E, 0x0A, 0xC3, 0xE5}}, // about
+};
+
+HRESULT DuplicateText(const wchar_t* text, LPWSTR* result) {
+    if (result == nullptr) {
+        return E_POINTER;
+    }
+    return SHStrDupW(text, result);
+}
+
+// The module's long full path and the icon's resource id, as the shell reads an icon location. COM may
+// have loaded the module through the short path that registration writes.
+std::wstring MenuIconLocation() {
+    std::wstring path = ModuleFilePath();
+    if (path.empty()) {
+        return {};
+    }
+    const DWORD needed = GetLongPathNameW(path.c_str(), nullptr, 0);
+    if (needed > 0) {
+        std::wstring longPath(needed, L'\0');
+        const DWORD length = GetLongPathNameW(path.c_str(), longPath.data(), needed);
+        if (length > 0 && length < needed) {
+            longPath.resize(length);
+            path = std::move(longPath);
+        }
+    }
+    return path + L",-" + std::to_wstring(IDI_MENU_ICON);
+}
+
+ComPtr<IUnknown> SharedReference(IUnknown* object) {
+    if (object != nullptr) {
+        object->AddRef();
+    }
+    return ComPtr<IUnknown>(object);
+}
+
+} // namespace
+
+ExplorerCommandBase::ExplorerCommandBase(IUnknown* site) : m_site(SharedReference(site)) {}
+
+HRESULT ExplorerCommandBase::GetIcon(IShellItemArray*, LPWSTR* icon) {
+    const std::wstring location = MenuIconLocation();
+    if (location.empty()) {
+        if (icon != nullptr) {
+            *icon = nullptr;
+        }
+        return E_FAIL;
+    }
+    return DuplicateText(location.c_str(), icon);
+}
+
+HRESULT ExplorerCommandBase::GetState(IShellItemArray* items, BOOL, EXPCMDSTATE* state) {
+    if (state == nullptr) {
+        return E_POINTER;
+    }
+    // A selection the commands would refuse hides the whole entry, as the classic menu shows nothing.
+    *state = SelectionWithinLimit(ShellItemCount(items)) ? ECS_ENABLED : ECS_HIDDEN;
+    return S_OK;
+}
+
+HRESULT ExplorerCommandBase::SetSite(IUnknown* site) {
+    m_site = SharedReference(site);
+    return S_OK;
+}
+
+HRESULT ExplorerCommandBase::GetSite(REFIID riid, void** result) {
+    if (result == nullptr) {
+        return E_POINTER;
+    }
+    *result = nullptr;
+    return m_site ? m_site->QueryInterface(riid, result) : E_FAIL;
+}
+
+HWND ExplorerCommandBase::OwnerWindow() const {
+    HWND window = nullptr;
+    if (m_site && FAILED(IUnknown_GetWindow(m_site.get(), &window))) {
+        window = nullptr;
+    }
+    return window;
+}
+
+HRESULT QvExplorerCommand::Create(IUnknown* outer, REFIID riid, void** result) {
+    if (result == nullptr) {
+        return E_POINTER;
+    }
+    *result = nullptr;
+    if (outer != nullptr) {
+        return CLASS_E_NOAGGREGATION;
+    }
+    return CreateComObject<QvExplorerCommand>(riid, result);
+}
+
+const QITAB* QvExplorerCommand::Interfaces() {
+    static const QITAB kInterfaces[] = {
+        QITABENT(QvExplorerCommand, IExplorerCommand),
+        QITABENT(QvExplorerCommand, IObjectWithSite),
+        {nullptr, 0},
+    };
+    return kInterfaces;
+}
+
+HRESULT QvExplorerCommand::GetTitle(IShellItemArray*, LPWSTR* name) {
+    return DuplicateText(kMenuTitle, name);
+}
+
+HRESULT QvExplorerCommand::GetToolTip(IShellItemArray*, LPWSTR* infoTip) {
+    if (infoTip != nullptr) {
+        *infoTip = nullptr;
+    }
+    return E_NOTIMPL;
+}
+
+HRESULT QvExplorerCommand::GetCanonicalName(GUID* name) {
+    if (name == nullptr) {
+        return E_POINTER;
+    }
+    *name = CLSID_QvExplorerCommand;
+    return S_OK;
+}
+
+HRESULT QvExplorerCommand::Invoke(IShellItemArray*, IBindCtx*) {
+    return E_NOTIMPL;
+}
+
+HRESULT QvExplorerCommand::GetFlags(EXPCMDFLAGS* flags) {
+    if (flags == nullptr) {
+        return E_POINTER;
+    }
+    *flags = ECF_HASSUBCOMMANDS;
+    return S_OK;
+}
+
+HRESULT QvExplorerCommand::EnumSubCommands(IEnumExplorerCommand** commands) {
+    return CreateSubCommandEnumerator(Site(), commands);
+}
+
+const QITAB* QvExplorerSubCommand::Interfaces() {
+    static const QITAB kInterfaces[] = {
+        QITABENT(QvExplorerSubCommand, IExplorerCommand),
+        QITABENT(QvExplorerSubCommand, IObjectWithSite),
+        {nullptr, 0},
+    };
+    return kInterfaces;
+}
+
+HRESULT QvExplorerSubCommand::GetTitle(IShellItemArray*, LPWSTR* name) {
+    return DuplicateText(MenuCaption(static_cast<UINT>(m_command)), name);
+}
+
+HRESULT QvExplorerSubCommand::GetToolTip(IShellItemArray*, LPWSTR* infoTip) {
+    // The classic menu has help text for its encrypt command only.
+    if (m_command != MenuCommand::Encrypt) {
+        if (infoTip != nullptr) {
+            *infoTip = nullptr;
+        }
+        return E_NOTIMPL;
+    }
+    return DuplicateText(kEncryptHelpText, infoTip);
+}
+
+HRESULT QvExplorerSubCommand::GetCanonicalName(GUID* name) {
+    if (name == nullptr) {
+        return E_POINTER;
+    }
+    *name = kCanonicalNames[static_cast<UINT>(m_command)];
+    return S_OK;
+}
+
+HRESULT QvExplorerSubCommand::Invoke(IShellItemArray* items, IBindCtx*) {
+    std::vector<std::wstring> selection;
+    if (HRESULT hr = ReadShellItemSelection(items, &selection); FAILED(hr)) {
+        return hr;
+    }
+    return RunMenuCommand(m_command, selection, OwnerWindow());
+}
+
+HRESULT QvExplorerSubCommand::GetFlags(EXPCMDFLAGS* flags) {
+    if (flags == nullptr) {
+        return E_POINTER;
+    }
+    *flags = ECF_DEFAULT;
+    return S_OK;
+}
+
+HRESULT QvExplorerSubCommand::EnumSubCommands(IEnumExplorerCommand** commands) {
+    if (commands != nullptr) {
+        *commands = nullptr;
+    }
+    return E_NOTIMPL;
+}

@@ -1,0 +1,29 @@
+// What a chosen menu command does once its handler has the selection, the same for both menus.
+#include "menu_command.h"
+
+#include "batch_command.h"
+#include "busy_guard.h"
+#include "global_dialogs.h"
+
+HRESULT RunMenuCommand(MenuCommand command, std::vector<std::wstring>& selection, HWND owner) {
+    if (!SelectionWithinLimit(selection.size())) {
+        return E_INVALIDARG;
+    }
+    if (command != MenuCommand::About && selection.empty()) {
+        return S_OK;
+    }
+    BusyGuard busy;
+    if (!busy.Acquired()) {
+        ShowBusyMessage(owner);
+        return S_OK;
+    }
+    if (command == MenuCommand::About) {
+        AboutDialog().DoModal(owner);
+        return S_OK;
+    }
+    const BatchMode mode = command == MenuCommand::Encrypt ? BatchMode::Encrypt : BatchMode::Decrypt;
+    if (RunBatchCommand(mode, selection, owner) == BatchOutcome::Processed) {
+        selection.clear();
+    }
+    return S_OK;
+}
