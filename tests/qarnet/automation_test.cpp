@@ -14,8 +14,6 @@ namespace {
 
 namespace robot = dialog_robot;
 
-constexpr int kDecryptPasswordEdit = 209;
-
 unsigned short* Units(std::wstring& text) {
     return reinterpret_cast<unsigned short*>(text.data());
 }

@@ -20,18 +20,7 @@ namespace {
 
 namespace robot = dialog_robot;
 
-constexpr int kEncryptPasswordEdit = 206;
-constexpr int kEncryptConfirmEdit = 207;
-constexpr int kDecryptPasswordEdit = 209;
 constexpr int kProgressOnlyControl = 220; // a label only the progress template holds
-
-bool ChineseSystem() {
-    return GetSystemDefaultLangID() == 0x0804;
-}
-
-bool EndsWithEnc(const std::wstring& name) {
-    return name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".ENC") == 0;
-}
 
 bool IsProgressWindow(HWND window) {
     return GetDlgItem(window, kProgressOnlyControl) != nullptr;

@@ -23,14 +23,7 @@ namespace {
 
 namespace robot = dialog_robot;
 
-constexpr int kEncryptPasswordEdit = 206;
-constexpr int kEncryptConfirmEdit = 207;
-constexpr int kDecryptPasswordEdit = 209;
 constexpr DWORD kStepTimeoutMs = 20000;
-
-bool EndsWithEnc(const std::wstring& name) {
-    return name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".ENC") == 0;
-}
 
 // A manual-reset event: one thread says a step is reached, another waits for it, never for ever.
 class Signal {

@@ -13,10 +13,6 @@
 
 namespace {
 
-bool ChineseSystem() {
-    return GetSystemDefaultLangID() == 0x0804;
-}
-
 struct MenuEntry {
     UINT type;
     UINT id;

@@ -23,18 +23,7 @@ namespace {
 namespace robot = dialog_robot;
 
 constexpr int kMenuIconId = 202;
-constexpr int kEncryptPasswordEdit = 206;
-constexpr int kEncryptConfirmEdit = 207;
-constexpr int kDecryptPasswordEdit = 209;
 constexpr int kAboutVersionLabel = 201;
-
-bool ChineseSystem() {
-    return GetSystemDefaultLangID() == 0x0804;
-}
-
-bool EndsWithEnc(const std::wstring& name) {
-    return name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".ENC") == 0;
-}
 
 std::wstring GuidString(const GUID& guid) {
     wchar_t text[40] = {};
