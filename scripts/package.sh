@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the release packages dist/Tolvane-<version>-win64.zip and -win32.zip, each with Tolvane.exe,
-# Qarnet.dll, Brandmark.jpg and the read-me (English and Chinese) of one bitness. The two programs go in
-# without their symbol tables; each one's symbols lie beside the zip as
+# Qarnet.dll, tolvane-cli.exe, Brandmark.jpg and the read-me (English and Chinese) of one bitness. The
+# three programs go in without their symbol tables; each one's symbols lie beside the zip as
 # dist/Tolvane-<version>-<bitness>-<program>.debug. For 64-bit Windows it also builds the Windows 11
 # menu package dist/Tolvane-<version>-win64-menu.msix, unsigned, for the publisher named in
 # TOLVANE_PUBLISHER: exactly the subject of the certificate that will sign it (by default a test subject
@@ -26,16 +26,17 @@ for preset in "${presets[@]}"; do
     *) echo "package: unknown preset $preset" >&2; exit 1 ;;
   esac
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target Tolvane -j "${TOLVANE_JOBS:-2}"
+  cmake --build --preset "$preset" --target Tolvane tolvane-cli -j "${TOLVANE_JOBS:-2}"
 
   program_dir="build/$preset/installer"
   stem="Tolvane-$version-$preset"
-  for file in Tolvane.exe Qarnet.dll Brandmark.jpg; do
-    [ -f "$program_dir/$file" ] || { echo "package: $program_dir/$file is missing" >&2; exit 1; }
+  cli="build/$preset/cli/tolvane-cli.exe"
+  for file in "$program_dir/Tolvane.exe" "$program_dir/Qarnet.dll" "$program_dir/Brandmark.jpg" "$cli"; do
+    [ -f "$file" ] || { echo "package: $file is missing" >&2; exit 1; }
   done
   stage=$(mktemp -d)
   trap 'rm -rf "$stage"' EXIT
-  bash packaging/strip_binaries.sh "$tools" "$stage" dist "$stem-" "$program_dir/Tolvane.exe" "$program_dir/Qarnet.dll"
+  bash packaging/strip_binaries.sh "$tools" "$stage" dist "$stem-" "$program_dir/Tolvane.exe" "$program_dir/Qarnet.dll" "$cli"
   cp "$program_dir/Brandmark.jpg" "$stage/"
   # Notepad on any Windows version reads UTF-8 reliably with a byte-order mark and CRLF line ends.
   {
@@ -45,7 +46,7 @@ for preset in "${presets[@]}"; do
 
   package="dist/$stem.zip"
   rm -f "$package"
-  (cd "$stage" && TZ=UTC zip -q -X -9 "$OLDPWD/$package" Tolvane.exe Qarnet.dll Brandmark.jpg ReadMe.txt)
+  (cd "$stage" && TZ=UTC zip -q -X -9 "$OLDPWD/$package" Tolvane.exe Qarnet.dll tolvane-cli.exe Brandmark.jpg ReadMe.txt)
   rm -rf "$stage"
   trap - EXIT
   echo "$package"
