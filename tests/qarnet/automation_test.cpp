@@ -9,6 +9,7 @@
 #include "container.h"
 #include "dialog_robot.h"
 #include "qarnet_fixtures.h"
+#include "qarnet_world_test.h"
 
 namespace {
 
@@ -34,11 +35,13 @@ void CancelPassword() {
     robot::Click(dialog, IDCANCEL);
 }
 
-class AutomationTest : public testing::Test {
+class AutomationTest : public QarnetWorldTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(m_ole.Result(), S_OK);
-        ASSERT_EQ(m_registered.Result(), S_OK);
+        QarnetWorldTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
         ASSERT_EQ(CoCreateInstance(CLSID_QvShellExt, nullptr, CLSCTX_INPROC_SERVER, IID_IQvShellExt,
                                    reinterpret_cast<void**>(&m_object)),
                   S_OK);
@@ -75,9 +78,6 @@ protected:
         return hr;
     }
 
-    OleSession m_ole;
-    RegisteredQarnet m_registered;
-    TempFolder m_folder;
     IQvShellExt* m_object = nullptr;
 };
 

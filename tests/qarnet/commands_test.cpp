@@ -15,6 +15,7 @@
 #include "dialog_robot.h"
 #include "expected_language.h"
 #include "qarnet_fixtures.h"
+#include "qarnet_world_test.h"
 
 namespace {
 
@@ -58,14 +59,13 @@ LRESULT CALLBACK WatchWindows(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-class CommandsTest : public testing::Test {
+class CommandsTest : public QarnetWorldTest {
 protected:
     void SetUp() override {
-        if (auto expected = ExpectedSystemLangId()) {
-            ASSERT_EQ(GetSystemDefaultLangID(), *expected);
+        QarnetWorldTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
         }
-        ASSERT_EQ(m_ole.Result(), S_OK);
-        ASSERT_EQ(m_registered.Result(), S_OK);
         g_watch = &m_watch;
         m_hook = SetWindowsHookExW(WH_CBT, WatchWindows, nullptr, GetCurrentThreadId());
     }
@@ -155,9 +155,6 @@ protected:
         return boxes;
     }
 
-    OleSession m_ole;
-    RegisteredQarnet m_registered;
-    TempFolder m_folder;
     WindowWatch m_watch;
     HHOOK m_hook = nullptr;
 };
@@ -304,57 +301,37 @@ TEST_F(CommandsTest, SelectedPathsLongerThanMaxPathAreKeptWhole) {
     EXPECT_EQ(m_watch.ProgressCreated(), 1);
 }
 
-// Re-entry: a message that arrives while the first command's dialog pumps messages starts a second one.
-struct ReentryProbe {
-    IContextMenu* menu = nullptr;
-    IQvShellExt* automation = nullptr;
-    HRESULT menuResult = E_FAIL;
-    HRESULT decryptResult = E_FAIL;
-};
-constexpr UINT kStartSecondCommand = WM_APP + 1;
-
-LRESULT CALLBACK ProbeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == kStartSecondCommand) {
-        auto* probe = reinterpret_cast<ReentryProbe*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        wchar_t name[] = L"C:\\nothing.ENC";
-        wchar_t restored[RESTORED_NAME_UNITS] = L"untouched";
-        probe->decryptResult = probe->automation->QvDecFile(reinterpret_cast<unsigned short*>(name),
-                                                            reinterpret_cast<unsigned short*>(restored));
-        CMINVOKECOMMANDINFO info{};
-        info.cbSize = sizeof(info);
-        info.lpVerb = MAKEINTRESOURCEA(0);
-        probe->menuResult = probe->menu->InvokeCommand(&info);
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
 TEST_F(CommandsTest, ASecondCommandIsRefusedWhileOneRuns) {
     const std::wstring file = m_folder / L"one.txt";
     ASSERT_TRUE(WriteBytes(file, "one"));
     IContextMenu* first = HandlerFor({file});
-    ReentryProbe probe;
-    probe.menu = HandlerFor({file});
+    IContextMenu* second = HandlerFor({file});
     ASSERT_NE(first, nullptr);
-    ASSERT_NE(probe.menu, nullptr);
-    ASSERT_EQ(probe.menu->QueryInterface(IID_IQvShellExt, reinterpret_cast<void**>(&probe.automation)), S_OK);
+    ASSERT_NE(second, nullptr);
+    IQvShellExt* automation = nullptr;
+    ASSERT_EQ(second->QueryInterface(IID_IQvShellExt, reinterpret_cast<void**>(&automation)), S_OK);
 
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = ProbeWindowProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"QarnetReentryProbe";
-    RegisterClassW(&windowClass);
-    HWND probeWindow =
-        CreateWindowW(L"QarnetReentryProbe", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
-    ASSERT_NE(probeWindow, nullptr);
-    SetWindowLongPtrW(probeWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&probe));
+    // While the first command's dialog pumps messages, both ways in try to start a second one.
+    HRESULT decryptResult = E_FAIL;
+    HRESULT menuResult = E_FAIL;
+    PostedAction secondCommand([&] {
+        wchar_t name[] = L"C:\\nothing.ENC";
+        wchar_t restored[RESTORED_NAME_UNITS] = L"untouched";
+        decryptResult =
+            automation->QvDecFile(reinterpret_cast<unsigned short*>(name), reinterpret_cast<unsigned short*>(restored));
+        CMINVOKECOMMANDINFO info{};
+        info.cbSize = sizeof(info);
+        info.lpVerb = MAKEINTRESOURCEA(0);
+        menuResult = second->InvokeCommand(&info);
+    });
+    ASSERT_TRUE(secondCommand.Ready());
 
     robot::MessageBoxInfo refusal;
     EXPECT_EQ(Invoke(first, 0,
                      [&] {
                          HWND dialog = robot::WaitForDialogWithControl(kEncryptPasswordEdit);
                          ASSERT_NE(dialog, nullptr);
-                         PostMessageW(probeWindow, kStartSecondCommand, 0, 0);
+                         secondCommand.Post();
                          refusal = robot::WaitForMessageBox();
                          if (refusal) {
                              robot::DismissMessageBox(refusal.window);
@@ -363,13 +340,12 @@ TEST_F(CommandsTest, ASecondCommandIsRefusedWhileOneRuns) {
                          robot::Click(dialog, IDCANCEL);
                      }),
               S_OK);
-    DestroyWindow(probeWindow);
-    probe.automation->Release();
-    probe.menu->Release();
+    automation->Release();
+    second->Release();
     first->Release();
 
-    EXPECT_EQ(probe.decryptResult, S_FALSE);
-    EXPECT_EQ(probe.menuResult, S_OK);
+    EXPECT_EQ(decryptResult, S_FALSE);
+    EXPECT_EQ(menuResult, S_OK);
     ASSERT_TRUE(refusal);
     EXPECT_EQ(refusal.caption, L"Tolvane");
     EXPECT_EQ(refusal.text,

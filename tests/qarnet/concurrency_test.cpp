@@ -18,6 +18,7 @@
 #include "dialog_robot.h"
 #include "expected_language.h"
 #include "qarnet_fixtures.h"
+#include "qarnet_world_test.h"
 
 namespace {
 
@@ -199,20 +200,7 @@ std::wstring BusyText() {
                                               : L"Another Tolvane operation is in progress.";
 }
 
-class ConcurrencyTest : public testing::Test {
-protected:
-    void SetUp() override {
-        if (auto expected = ExpectedSystemLangId()) {
-            ASSERT_EQ(GetSystemDefaultLangID(), *expected);
-        }
-        ASSERT_EQ(m_ole.Result(), S_OK);
-        ASSERT_EQ(m_registered.Result(), S_OK);
-    }
-
-    OleSession m_ole;
-    RegisteredQarnet m_registered;
-    TempFolder m_folder{"qarnet-concur"};
-};
+using ConcurrencyTest = QarnetWorldTest;
 
 // One side of the race: a folder, its handler's thread and what its commands gave.
 struct Side {

@@ -10,6 +10,7 @@
 
 #include "expected_language.h"
 #include "qarnet_fixtures.h"
+#include "qarnet_world_test.h"
 
 namespace {
 
@@ -36,14 +37,13 @@ std::vector<MenuEntry> ReadMenu(HMENU menu) {
     return entries;
 }
 
-class ContextMenuTest : public testing::Test {
+class ContextMenuTest : public QarnetWorldTest {
 protected:
     void SetUp() override {
-        if (auto expected = ExpectedSystemLangId()) {
-            ASSERT_EQ(GetSystemDefaultLangID(), *expected) << "the run's locale did not reach Wine";
+        QarnetWorldTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
         }
-        ASSERT_EQ(m_ole.Result(), S_OK);
-        ASSERT_EQ(m_registered.Result(), S_OK);
         ASSERT_EQ(CoCreateInstance(CLSID_QvShellExt, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
                                    reinterpret_cast<void**>(&m_init)),
                   S_OK);
@@ -76,9 +76,6 @@ protected:
         return hr;
     }
 
-    OleSession m_ole;
-    RegisteredQarnet m_registered;
-    TempFolder m_folder;
     IShellExtInit* m_init = nullptr;
     IContextMenu* m_menu = nullptr;
 };

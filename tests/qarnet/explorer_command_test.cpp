@@ -17,6 +17,7 @@
 #include "dialog_robot.h"
 #include "expected_language.h"
 #include "qarnet_fixtures.h"
+#include "qarnet_world_test.h"
 
 namespace {
 
@@ -85,16 +86,8 @@ private:
     ULONG m_references = 0;
 };
 
-class ExplorerCommandTest : public testing::Test {
+class ExplorerCommandTest : public QarnetWorldTest {
 protected:
-    void SetUp() override {
-        if (auto expected = ExpectedSystemLangId()) {
-            ASSERT_EQ(GetSystemDefaultLangID(), *expected) << "the run's locale did not reach Wine";
-        }
-        ASSERT_EQ(m_ole.Result(), S_OK);
-        ASSERT_EQ(m_registered.Result(), S_OK);
-    }
-
     // The entry, made the way the shell makes it: through the registry from the ProgID.
     static IExplorerCommand* CreateEntry() {
         CLSID clsid{};
@@ -163,10 +156,6 @@ protected:
             script);
         return hr;
     }
-
-    OleSession m_ole;
-    RegisteredQarnet m_registered;
-    TempFolder m_folder{"qarnet-xcmd"};
 };
 
 TEST_F(ExplorerCommandTest, EntryAndSubCommandsInTheSystemLanguage) {
@@ -328,24 +317,6 @@ TEST_F(ExplorerCommandTest, EncryptThenDecryptAFolderFromTheShellsItemArray) {
     DestroyWindow(shellWindow);
 }
 
-// Re-entry: while the classic command's password dialog pumps messages, a message starts the Windows 11
-// menu's command on the same thread.
-struct ReentryProbe {
-    IExplorerCommand* command = nullptr;
-    IShellItemArray* items = nullptr;
-    HRESULT result = E_PENDING;
-};
-constexpr UINT kStartExplorerCommand = WM_APP + 1;
-
-LRESULT CALLBACK ProbeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == kStartExplorerCommand) {
-        auto* probe = reinterpret_cast<ReentryProbe*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        probe->result = probe->command->Invoke(probe->items, nullptr);
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
 TEST_F(ExplorerCommandTest, RefusedWhileTheClassicCommandRuns) {
     const std::wstring file = m_folder / L"one.txt";
     ASSERT_TRUE(WriteBytes(file, "one"));
@@ -355,20 +326,14 @@ TEST_F(ExplorerCommandTest, RefusedWhileTheClassicCommandRuns) {
     ASSERT_NE(entry, nullptr);
     std::vector<IExplorerCommand*> commands = SubCommandsOf(entry);
     ASSERT_EQ(commands.size(), 3u);
-    ReentryProbe probe;
-    probe.command = commands[0];
-    probe.items = ItemArrayFor({file});
-    ASSERT_NE(probe.items, nullptr);
+    IShellItemArray* items = ItemArrayFor({file});
+    ASSERT_NE(items, nullptr);
 
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = ProbeWindowProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"QarnetExplorerCommandProbe";
-    RegisterClassW(&windowClass);
-    HWND probeWindow = CreateWindowW(windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                     windowClass.hInstance, nullptr);
-    ASSERT_NE(probeWindow, nullptr);
-    SetWindowLongPtrW(probeWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&probe));
+    // While the classic command's password dialog pumps messages, the Windows 11 menu's command starts on
+    // the same thread.
+    HRESULT explorerResult = E_PENDING;
+    PostedAction explorerCommand([&] { explorerResult = commands[0]->Invoke(items, nullptr); });
+    ASSERT_TRUE(explorerCommand.Ready());
 
     robot::MessageBoxInfo refusal;
     HRESULT classicResult = E_PENDING;
@@ -383,21 +348,20 @@ TEST_F(ExplorerCommandTest, RefusedWhileTheClassicCommandRuns) {
         [&] {
             HWND dialog = robot::WaitForDialogWithControl(kEncryptPasswordEdit);
             ASSERT_NE(dialog, nullptr);
-            PostMessageW(probeWindow, kStartExplorerCommand, 0, 0);
+            explorerCommand.Post();
             refusal = robot::WaitForMessageBox();
             if (refusal) {
                 robot::DismissMessageBox(refusal.window);
             }
             robot::Click(dialog, IDCANCEL);
         });
-    DestroyWindow(probeWindow);
-    probe.items->Release();
+    items->Release();
     Release(commands);
     entry->Release();
     classic->Release();
 
     EXPECT_EQ(classicResult, S_OK);
-    EXPECT_EQ(probe.result, S_OK);
+    EXPECT_EQ(explorerResult, S_OK);
     ASSERT_TRUE(refusal);
     EXPECT_EQ(refusal.caption, L"Tolvane");
     EXPECT_EQ(refusal.text,

@@ -157,3 +157,43 @@ std::optional<DWORD> RunProgram(const std::wstring& commandLine) {
     CloseHandle(process.hProcess);
     return code;
 }
+
+namespace {
+
+constexpr UINT kRunPostedAction = WM_APP + 1;
+constexpr wchar_t kPostedActionClass[] = L"QarnetTestPostedAction";
+
+} // namespace
+
+PostedAction::PostedAction(std::function<void()> action) : m_action(std::move(action)) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = kPostedActionClass;
+    RegisterClassW(&windowClass); // fails harmlessly when an earlier test registered it
+    m_window =
+        CreateWindowW(kPostedActionClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
+    if (m_window != nullptr) {
+        SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+}
+
+PostedAction::~PostedAction() {
+    if (m_window != nullptr) {
+        DestroyWindow(m_window);
+    }
+}
+
+void PostedAction::Post() const {
+    PostMessageW(m_window, kRunPostedAction, 0, 0);
+}
+
+LRESULT CALLBACK PostedAction::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kRunPostedAction) {
+        if (auto* posted = reinterpret_cast<PostedAction*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
+            posted->m_action();
+        }
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}

@@ -6,6 +6,7 @@
 #include <objidl.h>
 #include <shobjidl.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -83,6 +84,26 @@ public:
 
 private:
     HRESULT m_result;
+};
+
+// A message-only window of the calling thread that runs an action when its message arrives: a second
+// command started from inside a first one's modal loop, as Explorer would start it on its UI thread.
+class PostedAction {
+public:
+    explicit PostedAction(std::function<void()> action);
+    ~PostedAction();
+    PostedAction(const PostedAction&) = delete;
+    PostedAction& operator=(const PostedAction&) = delete;
+
+    bool Ready() const { return m_window != nullptr; }
+    // Safe from any thread; the action runs on the window's thread when its loop takes the message.
+    void Post() const;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    std::function<void()> m_action;
+    HWND m_window = nullptr;
 };
 
 // Runs a program (e.g. regsvr32.exe) under this Wine and gives its exit code.

@@ -81,6 +81,17 @@ int WaitFor(pid_t child) {
     return ExitCodeOf(status);
 }
 
+// Appends what one read of fd gives; false at its end or on an error.
+bool ReadSome(int fd, std::string& seen) {
+    char buffer[4096];
+    const ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got <= 0) {
+        return false;
+    }
+    seen.append(buffer, static_cast<size_t>(got));
+    return true;
+}
+
 // Reads the master side until the child has ended, answering prompts as they appear.
 std::string PumpTerminal(int master, pid_t child, const std::vector<std::string>& answers) {
     std::string seen;
@@ -95,12 +106,9 @@ std::string PumpTerminal(int master, pid_t child, const std::vector<std::string>
         }
         pollfd ready{master, POLLIN, 0};
         if (poll(&ready, 1, 100) > 0) {
-            char buffer[4096];
-            const ssize_t got = read(master, buffer, sizeof buffer);
-            if (got <= 0) {
+            if (!ReadSome(master, seen)) {
                 break;
             }
-            seen.append(buffer, static_cast<size_t>(got));
             // Each prompt asks for a password.
             size_t prompts = 0;
             for (size_t at = seen.find("assword: "); at != std::string::npos; at = seen.find("assword: ", at + 1)) {
@@ -119,15 +127,9 @@ std::string PumpTerminal(int master, pid_t child, const std::vector<std::string>
         if (waitpid(child, &status, WNOHANG) == child) {
             // Collect what is left, then report the status through a second wait below.
             pollfd rest{master, POLLIN, 0};
-            while (poll(&rest, 1, 50) > 0) {
-                char buffer[4096];
-                const ssize_t got = read(master, buffer, sizeof buffer);
-                if (got <= 0) {
-                    break;
-                }
-                seen.append(buffer, static_cast<size_t>(got));
+            while (poll(&rest, 1, 50) > 0 && ReadSome(master, seen)) {
             }
-            seen += "\n#exit=" + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+            seen += "\n#exit=" + std::to_string(ExitCodeOf(status));
             return seen;
         }
     }
