@@ -38,6 +38,12 @@ std::string OutcomeWords(const ConvertResult& result, bool encrypting) {
         return encrypting ? "the plain file could not be deleted after encryption" + Reason(result) +
                                 " and is still there unencrypted"
                           : "the encrypted file could not be deleted after decryption" + Reason(result);
+    case ConvertOutcome::ConvertedSourceMoved:
+        return result.movedSourceReadable
+                   ? "converted; the plain file was moved away meanwhile and is still readable there"
+                   : "converted; the plain file was deleted or moved to another disk meanwhile";
+    case ConvertOutcome::SourceInUse:
+        return "in use by another program; the file is unchanged";
     case ConvertOutcome::WrongPassword:
         return "wrong password, or not an encrypted file";
     case ConvertOutcome::Damaged:
@@ -118,12 +124,17 @@ void BatchReport::FilePassedOver(const PathString& path, PassOverReason reason) 
     case PassOverReason::EngineTemporary:
         Skipped(path, "temporary file of an interrupted run; left as it is, never deleted by its name");
         return;
+    case PassOverReason::MountPoint:
+        Skipped(path, "a mount point: not entered");
+        return;
     }
 }
 
-void BatchReport::FolderUnlistable(const PathString& path) {
+void BatchReport::FolderUnlistable(const PathString& path, int systemError) {
     ++m_failed;
-    Complain("failed: " + PathForDisplay(path) + ": the folder cannot be read; nothing in it was converted");
+    const std::string words = SystemErrorText(systemError);
+    Complain("failed: " + PathForDisplay(path) + ": the folder cannot be read" +
+             (words.empty() ? "" : " (" + words + ")") + "; what was not reached in it was not converted");
 }
 
 void BatchReport::SelectionItemUnreadable(const PathString& path) {

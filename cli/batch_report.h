@@ -13,7 +13,7 @@ public:
 
     void FileConverted(const PathString& path, const ConvertResult& result) override;
     void FilePassedOver(const PathString& path, PassOverReason reason) override;
-    void FolderUnlistable(const PathString& path) override;
+    void FolderUnlistable(const PathString& path, int systemError) override;
     void SelectionItemUnreadable(const PathString& path) override;
 
     bool StopRequested() override;

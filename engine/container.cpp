@@ -20,12 +20,17 @@ namespace {
 constexpr unsigned kMaxNameAttempts = 9999;
 
 ConvertResult Failed(ConvertOutcome outcome) {
-    return ConvertResult{outcome, {}, 0, 0};
+    ConvertResult result;
+    result.outcome = outcome;
+    return result;
 }
 
 // A failure of a system call: the result carries its error, read before anything else can change it.
 ConvertResult FailedCall(ConvertOutcome outcome) {
-    return ConvertResult{outcome, {}, LastSystemError(), 0};
+    ConvertResult result;
+    result.outcome = outcome;
+    result.systemError = LastSystemError();
+    return result;
 }
 
 // Reads until count bytes are in or the file ends; nullopt when a read fails.
@@ -110,18 +115,20 @@ ConvertResult FinishWithSource(TempOutput& output, const HeldFolder& folder, Pat
                                PathString finalPath) {
     ClearSystemError();
     if (!output.SyncFolder()) {
-        return ConvertResult{ConvertOutcome::ConvertedSourceKept, std::move(finalPath), LastSystemError(), 0};
+        return ConvertResult{
+            ConvertOutcome::ConvertedSourceKept, std::move(finalPath), LastSystemError(), 0, {}, false};
     }
     switch (DeleteIfSameFile(folder, name, source)) {
     case SourceRemoval::Removed:
     case SourceRemoval::Gone: // removed meanwhile by someone else: no plain copy is left either way
-        return ConvertResult{ConvertOutcome::Converted, std::move(finalPath), 0, 0};
+        return ConvertResult{ConvertOutcome::Converted, std::move(finalPath), 0, 0, {}, false};
     case SourceRemoval::OtherLinks:
-        return ConvertResult{ConvertOutcome::ConvertedSourceKept, std::move(finalPath), 0, source.identity().links - 1};
+        return ConvertResult{
+            ConvertOutcome::ConvertedSourceKept, std::move(finalPath), 0, source.identity().links - 1, {}, false};
     case SourceRemoval::Kept:
         break;
     }
-    return ConvertResult{ConvertOutcome::ConvertedSourceKept, std::move(finalPath), LastSystemError(), 0};
+    return ConvertResult{ConvertOutcome::ConvertedSourceKept, std::move(finalPath), LastSystemError(), 0, {}, false};
 }
 
 // The source opened relative to its folder; the outcome for a name that cannot be taken.
@@ -353,10 +360,12 @@ OutcomeKind KindOfOutcome(ConvertOutcome outcome) {
     case ConvertOutcome::NotARegularFile:
         return OutcomeKind::Skipped;
     case ConvertOutcome::ConvertedSourceKept:
+    case ConvertOutcome::ConvertedSourceMoved:
     case ConvertOutcome::WrongPassword:
     case ConvertOutcome::Damaged:
     case ConvertOutcome::BadPath:
     case ConvertOutcome::SourceUnreadable:
+    case ConvertOutcome::SourceInUse:
     case ConvertOutcome::OutputFailed:
     case ConvertOutcome::OutOfMemory:
     case ConvertOutcome::Interrupted:
@@ -365,12 +374,22 @@ OutcomeKind KindOfOutcome(ConvertOutcome outcome) {
     return OutcomeKind::Failed;
 }
 
+namespace {
+
+// The output is complete under its final name, whatever became of the source.
+bool ConvertedAtAll(ConvertOutcome outcome) {
+    return outcome == ConvertOutcome::Converted || outcome == ConvertOutcome::ConvertedSourceKept ||
+           outcome == ConvertOutcome::ConvertedSourceMoved;
+}
+
+} // namespace
+
 int EncryptOneFile(const PathChar* path, const Utf16Char* password) {
     const ConvertOutcome outcome = EncryptToContainer(path, password).outcome;
-    return (outcome == ConvertOutcome::Converted || outcome == ConvertOutcome::ConvertedSourceKept) ? 1 : 0;
+    return ConvertedAtAll(outcome) ? 1 : 0;
 }
 
 int DecryptOneFile(const PathChar* path, const Utf16Char* password) {
     const ConvertOutcome outcome = DecryptFromContainer(path, password).outcome;
-    return (outcome == ConvertOutcome::Converted || outcome == ConvertOutcome::ConvertedSourceKept) ? 1 : 0;
+    return ConvertedAtAll(outcome) ? 1 : 0;
 }

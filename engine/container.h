@@ -20,7 +20,12 @@ enum class ConvertOutcome {
                          // (read-only, say), it was replaced or changed meanwhile, the new name could not
                          // be made durable, or it has other names (hard links, otherLinks) under which it
                          // would stay readable. An encrypt caller should report this: the plain file is
-                         // still there in the clear.
+                         // still there in the clear. When the name had been taken by another file by the
+                         // time the source could go, the source stays under a visible free name
+                         // (keptSourcePath).
+    ConvertedSourceMoved, // output complete, but the source was moved away (or deleted) by someone else
+                          // while it was converted: movedSourceReadable tells whether it still has a name
+                          // somewhere, under which it stays readable. Not a protected file.
     SkippedEmpty,        // the source (plain file or container) is empty: nothing to convert
     SkippedNotContainer, // decrypt of a file whose extension is not ENC (in any case): nothing opened
     NotARegularFile,     // the name holds a link (never followed), a folder or a device: nothing changed
@@ -30,6 +35,8 @@ enum class ConvertOutcome {
     BadPath,             // null path or password, empty path, no folder part, a path ending in a
                          // separator, or a name that cannot be stored exactly (POSIX: not valid UTF-8;
                          // longer than 255 UTF-16 units)
+    SourceInUse,      // another program has the source open for writing (or mapped shared-writable), or
+                      // opened it for writing while it was converted: nothing changed, the source kept
     SourceUnreadable, // the source cannot be opened (missing, locked, taken by another conversion), a read failed, or
                       // its length changed while it was read
     OutputFailed,     // the output could not be created, written (disk full), flushed or moved to a
@@ -50,6 +57,8 @@ struct ConvertResult {
     int systemError = 0;     // for SourceUnreadable, OutputFailed and ConvertedSourceKept: the error of the
                              // system call that failed (system_error.h), 0 when none did
     uint32_t otherLinks = 0; // for ConvertedSourceKept: the source's other names, which keep it readable
+    PathString keptSourcePath;        // for ConvertedSourceKept: where the source now is, when not at its name
+    bool movedSourceReadable = false; // for ConvertedSourceMoved: the source still has a name elsewhere
 };
 
 // Full forms: the outcome and the output's name, for the walker and the command line. The output never

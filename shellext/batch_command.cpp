@@ -21,7 +21,7 @@ public:
         }
     }
     // Whatever such an item holds stayed as it was.
-    void FolderUnlistable(const PathString&) override { ++m_failed; }
+    void FolderUnlistable(const PathString&, int) override { ++m_failed; }
     void SelectionItemUnreadable(const PathString&) override { ++m_failed; }
 
     unsigned Failed() const { return m_failed; }

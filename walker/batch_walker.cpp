@@ -12,7 +12,7 @@
 
 void BatchObserver::FileConverted(const PathString&, const ConvertResult&) {}
 void BatchObserver::FilePassedOver(const PathString&, PassOverReason) {}
-void BatchObserver::FolderUnlistable(const PathString&) {}
+void BatchObserver::FolderUnlistable(const PathString&, int) {}
 void BatchObserver::SelectionItemUnreadable(const PathString&) {}
 bool BatchObserver::StopRequested() {
     return false;
@@ -188,7 +188,7 @@ void ProcessTree(const PathString& root, int mode, const Utf16Char* password, Ba
         },
         [&](const PathString& folder) {
             if (observer) {
-                observer->FolderUnlistable(folder);
+                observer->FolderUnlistable(folder, 0);
             }
         },
         [&] { return observer != nullptr && observer->StopRequested(); });
@@ -279,7 +279,7 @@ int ProcessSelection(const PathString* list, int count, int mode, const Utf16Cha
             bool listed = false;
             ProcessTree(item, mode, password, observer, &listed);
             if (!listed && observer) {
-                observer->FolderUnlistable(item);
+                observer->FolderUnlistable(item, 0);
             }
             continue;
         }

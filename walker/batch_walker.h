@@ -22,6 +22,7 @@ enum class PassOverReason {
     NotRegularFile,  // device, pipe or socket
     EngineTemporary, // a name of the engine's temporary form: a leftover of a killed run, reported, kept
     Gone,            // listed, but gone before its turn came (moved, or converted by another run meanwhile)
+    MountPoint,      // a folder on another mount than its parent (another file system, or a bind mount)
 };
 
 // Told what becomes of each item of a processing pass, in the order of the walk, on the walking thread.
@@ -32,8 +33,9 @@ public:
     virtual void FileConverted(const PathString& path, const ConvertResult& result);
     // The file was not handed to the engine.
     virtual void FilePassedOver(const PathString& path, PassOverReason reason);
-    // The folder could not be listed; it was left out with everything below it.
-    virtual void FolderUnlistable(const PathString& path);
+    // The folder could not be listed, or its listing failed part way (systemError, system_error.h; 0 when
+    // no call gave a reason): what was not reached in it was left out with everything below it.
+    virtual void FolderUnlistable(const PathString& path, int systemError);
     // The selection item's attributes could not be read; the pass ended before it.
     virtual void SelectionItemUnreadable(const PathString& path);
     // Asked before each file and folder: true ends the pass there, and nothing more is started.

@@ -21,7 +21,7 @@ void RecordingObserver::FilePassedOver(const PathString& path, PassOverReason re
     events.push_back({WalkEvent::PassedOver, path, ConvertOutcome::Converted, reason});
 }
 
-void RecordingObserver::FolderUnlistable(const PathString& path) {
+void RecordingObserver::FolderUnlistable(const PathString& path, int) {
     events.push_back({WalkEvent::Unlistable, path});
 }
 

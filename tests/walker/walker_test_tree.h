@@ -30,7 +30,7 @@ class RecordingObserver final : public BatchObserver {
 public:
     void FileConverted(const PathString& path, const ConvertResult& result) override;
     void FilePassedOver(const PathString& path, PassOverReason reason) override;
-    void FolderUnlistable(const PathString& path) override;
+    void FolderUnlistable(const PathString& path, int systemError) override;
     void SelectionItemUnreadable(const PathString& path) override;
 
     std::vector<WalkEvent> events;
