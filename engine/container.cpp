@@ -85,6 +85,19 @@ size_t EncipherChunk(const FileKey& key, uint8_t* chunk, size_t n, bool last, Fi
     return cipherBytes + rawBytes;
 }
 
+// A body of whole chunks carries no filler, and a reader takes a last stored block of 16 zero bytes for the
+// raw filler of a shorter file. When the data's own last block enciphers to exactly that (anyone who knows
+// the password can make such a file), a raw zero filler block follows with the pad count 16 the header
+// already has: the body is then no whole number of chunks, and every reader drops exactly that block.
+bool WriteFillerIfLastBlockIsAmbiguous(TempOutput& output, const uint8_t* lastChunk, size_t written,
+                                       FillerForm filler) {
+    if (filler != FillerForm::None || !IsAllZero(lastChunk + written - ENC_BLOCK_SIZE, ENC_BLOCK_SIZE)) {
+        return true;
+    }
+    static constexpr uint8_t kRawFiller[ENC_BLOCK_SIZE] = {};
+    return WriteAll(output, kRawFiller, sizeof kRawFiller);
+}
+
 // Moves the finished output to the first free name: the name itself, then " (2)", " (3)", ... Nothing that
 // exists is ever replaced, and a name taken by someone else in the meantime only moves on to the next.
 // Gives the bare name used, and its full path in finalPath.
@@ -218,6 +231,9 @@ ConvertResult EncryptEntry(const HeldFolder& folder, PathView bareName, const Ut
         remaining -= n;
         const size_t toWrite = EncipherChunk(key, buffer->data(), n, remaining == 0, filler);
         if (!WriteAll(*output, buffer->data(), toWrite)) {
+            return FailedCall(ConvertOutcome::OutputFailed);
+        }
+        if (remaining == 0 && !WriteFillerIfLastBlockIsAmbiguous(*output, buffer->data(), toWrite, filler)) {
             return FailedCall(ConvertOutcome::OutputFailed);
         }
     }

@@ -82,6 +82,26 @@ TEST(ContainerFormat, SizesPadCountsAndRoundTrip) {
     }
 }
 
+// A file of whole chunks whose last block enciphers to 16 zero bytes would read back 16 bytes short if
+// nothing followed it: the writer adds a raw filler block, which every reader drops.
+TEST(ContainerFormat, LastBlockThatEnciphersToZerosReadsBackWhole) {
+    for (const uint64_t length : {kMiB, 2 * kMiB}) {
+        SCOPED_TRACE("plain length " + std::to_string(length));
+        TempFolder folder;
+        Bytes plain = PatternBytes(length, 7);
+        const FileKey key(kTestPassword);
+        const uint8_t zeros[16] = {};
+        AesDecryptBlocks(key.context(), zeros, plain.data() + length - 16, 1);
+        ASSERT_TRUE(WriteBytes(folder / P("crafted"), plain));
+
+        const ConvertResult encrypted = EncryptToContainer((folder / P("crafted")).c_str(), kTestPassword);
+        ASSERT_EQ(encrypted.outcome, ConvertOutcome::Converted);
+        EXPECT_EQ(ReadBytes(encrypted.outputPath)->size(), 528 + length + 16);
+        ASSERT_EQ(DecryptOneFile(encrypted.outputPath.c_str(), kTestPassword), 1);
+        EXPECT_EQ(ReadBytes(folder / P("crafted")), plain);
+    }
+}
+
 TEST(ContainerFormat, EqualPlainBlocksGiveEqualCipherBlocks) {
     TempFolder folder;
     Bytes plain = PatternBytes(3 * kMiB + 100);
