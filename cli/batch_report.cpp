@@ -124,6 +124,10 @@ void BatchReport::FilePassedOver(const PathString& path, PassOverReason reason) 
     case PassOverReason::EngineTemporary:
         Skipped(path, "temporary file of an interrupted run; left as it is, never deleted by its name");
         return;
+    case PassOverReason::SetAsideSource:
+        Skipped(path, "a file an interrupted run had set aside just before deleting it; its converted form is "
+                      "beside it; left as it is, never deleted by its name");
+        return;
     case PassOverReason::MountPoint:
         Skipped(path, "a mount point: not entered");
         return;

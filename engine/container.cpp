@@ -122,35 +122,83 @@ std::optional<Utf16String> MoveToFreeName(TempOutput& output, const HeldFolder& 
     return std::nullopt;
 }
 
+// A file that could not go back under its name after being set aside gets a visible free one beside it,
+// " (2)" and on as for outputs, so that nobody has to look for it under the engine's private name.
+PathString NameSetAsideFile(const HeldFolder& folder, PathView name, const PathString& aside) {
+    const auto name16 = PathToUtf16(name);
+    for (unsigned attempt = 2; name16 && attempt <= kMaxNameAttempts; ++attempt) {
+        const auto candidate = Utf16ToPath(CandidateName(RestoredNameParts(*name16), attempt, kPlatformNameRules));
+        if (!candidate) {
+            break;
+        }
+        const MoveResult moved = MoveEntry(folder, aside, *candidate);
+        if (moved == MoveResult::Moved) {
+            return folder.ChildPath(*candidate);
+        }
+        if (moved == MoveResult::Failed) {
+            break;
+        }
+    }
+    return folder.ChildPath(aside);
+}
+
 // The output stands complete under its final name. The source goes only when the new name is durable and
-// the source is still the file that was read, unchanged, with no other name that would keep it readable.
-ConvertResult FinishWithSource(TempOutput& output, const HeldFolder& folder, PathView name, const SourceFile& source,
+// the source is still the file that was read, unchanged, under its name, with no other name that would keep
+// it readable and nobody writing to it.
+ConvertResult FinishWithSource(TempOutput& output, const HeldFolder& folder, PathView name, SourceFile& source,
                                PathString finalPath) {
+    ConvertResult result;
+    result.outcome = ConvertOutcome::ConvertedSourceKept;
+    result.outputPath = std::move(finalPath);
     ClearSystemError();
     if (!output.SyncFolder()) {
-        return ConvertResult{
-            ConvertOutcome::ConvertedSourceKept, std::move(finalPath), LastSystemError(), 0, {}, false};
+        result.systemError = LastSystemError();
+        return result;
     }
-    switch (DeleteIfSameFile(folder, name, source)) {
+    PathString aside;
+    const SourceRemoval removal = DeleteIfSameFile(folder, name, source, &aside);
+    result.systemError = LastSystemError();
+    switch (removal) {
     case SourceRemoval::Removed:
-    case SourceRemoval::Gone: // removed meanwhile by someone else: no plain copy is left either way
-        return ConvertResult{ConvertOutcome::Converted, std::move(finalPath), 0, 0, {}, false};
+        result.outcome = ConvertOutcome::Converted;
+        result.systemError = 0;
+        break;
+    case SourceRemoval::MovedAway:
+        result.outcome = ConvertOutcome::ConvertedSourceMoved;
+        result.movedSourceReadable = source.StillLinked();
+        result.systemError = 0;
+        break;
     case SourceRemoval::OtherLinks:
-        return ConvertResult{
-            ConvertOutcome::ConvertedSourceKept, std::move(finalPath), 0, source.identity().links - 1, {}, false};
+        result.otherLinks = source.identity().links > 1 ? source.identity().links - 1 : 1;
+        result.systemError = 0;
+        break;
+    case SourceRemoval::SetAside:
+        result.keptSourcePath = NameSetAsideFile(folder, name, aside);
+        break;
+    case SourceRemoval::InUse:
     case SourceRemoval::Kept:
         break;
     }
-    return ConvertResult{ConvertOutcome::ConvertedSourceKept, std::move(finalPath), LastSystemError(), 0, {}, false};
+    return result;
 }
 
 // The source opened relative to its folder; the outcome for a name that cannot be taken.
 std::optional<SourceFile> OpenSource(const HeldFolder& folder, PathView name, ConvertResult* refusal) {
     ClearSystemError();
-    bool notRegular = false;
-    auto source = SourceFile::Open(folder, name, &notRegular);
+    OpenRefusal why = OpenRefusal::Unreadable;
+    auto source = SourceFile::Open(folder, name, &why);
     if (!source) {
-        *refusal = notRegular ? Failed(ConvertOutcome::NotARegularFile) : FailedCall(ConvertOutcome::SourceUnreadable);
+        switch (why) {
+        case OpenRefusal::NotRegular:
+            *refusal = Failed(ConvertOutcome::NotARegularFile);
+            break;
+        case OpenRefusal::InUse:
+            *refusal = Failed(ConvertOutcome::SourceInUse);
+            break;
+        case OpenRefusal::Unreadable:
+            *refusal = FailedCall(ConvertOutcome::SourceUnreadable);
+            break;
+        }
     }
     return source;
 }
@@ -228,6 +276,9 @@ ConvertResult EncryptEntry(const HeldFolder& folder, PathView bareName, const Ut
         if (InterruptRequested()) {
             return Failed(ConvertOutcome::Interrupted);
         }
+        if (source->OpenedForWriting()) {
+            return Failed(ConvertOutcome::SourceInUse); // what is read now may be half of someone's write
+        }
         remaining -= n;
         const size_t toWrite = EncipherChunk(key, buffer->data(), n, remaining == 0, filler);
         if (!WriteAll(*output, buffer->data(), toWrite)) {
@@ -242,6 +293,9 @@ ConvertResult EncryptEntry(const HeldFolder& folder, PathView bareName, const Ut
     }
     if (InterruptRequested()) {
         return Failed(ConvertOutcome::Interrupted);
+    }
+    if (source->OpenedForWriting()) {
+        return Failed(ConvertOutcome::SourceInUse);
     }
 
     if (!output->Flush()) {
@@ -319,6 +373,9 @@ ConvertResult DecryptEntry(const HeldFolder& folder, PathView containerName, con
         if (InterruptRequested()) {
             return Failed(ConvertOutcome::Interrupted);
         }
+        if (source->OpenedForWriting()) {
+            return Failed(ConvertOutcome::SourceInUse); // what is read now may be half of someone's write
+        }
         remaining -= n;
         size_t toWrite = n;
         if (remaining == 0) {
@@ -336,6 +393,9 @@ ConvertResult DecryptEntry(const HeldFolder& folder, PathView containerName, con
     }
     if (InterruptRequested()) {
         return Failed(ConvertOutcome::Interrupted);
+    }
+    if (source->OpenedForWriting()) {
+        return Failed(ConvertOutcome::SourceInUse);
     }
 
     if (!output->Flush()) {

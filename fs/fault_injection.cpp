@@ -36,11 +36,18 @@ FaultTable& Table() {
 std::atomic<bool> g_faultsArmed{false};
 std::atomic<bool> g_namedTemporaries{false};
 Callback<void, PathView> g_listed;
+std::atomic<bool> g_operationHooked{false};
+Callback<void, FileOp> g_operation;
 
 } // namespace
 
 void SetListingHook(ListingHook hook, void* context) {
     g_listed.Set(hook, context);
+}
+
+void SetOperationHook(OperationHook hook, void* context) {
+    g_operation.Set(hook, context);
+    g_operationHooked.store(hook != nullptr, std::memory_order_release);
 }
 
 void NotifyListed(PathView name) {
@@ -87,6 +94,9 @@ uint64_t FaultOperationCount(FileOp op) {
 }
 
 FaultDecision CheckFault(FileOp op) {
+    if (g_operationHooked.load(std::memory_order_acquire)) {
+        g_operation(op);
+    }
     if (!g_faultsArmed.load(std::memory_order_acquire)) {
         return FaultDecision::Proceed;
     }

@@ -18,12 +18,15 @@ enum class FileOp : uint8_t {
     Flush,          // flushing the temporary output to stable storage
     Rename,         // moving the temporary output to a final name (each attempt)
     SyncFolder,     // making the rename durable (POSIX: fsync of the folder)
-    DeleteSource,   // deleting the source after success
+    DeleteSource,   // deleting the source after success (POSIX: unlinking it under its set-aside name)
     RemoveTemp,     // removing the temporary output after a failure
     AllocateBuffer, // allocating the chunk buffer
+    SetAside,       // POSIX: moving the source to its set-aside name just before its deletion
+    TakeLease,      // POSIX: taking the read lease on a source (a failure: held without a lease)
+    ListFolder,     // reading the next batch of a folder's entries (a failure: the listing breaks off)
 };
-inline constexpr int FILE_OP_COUNT = 10;
-static_assert(static_cast<int>(FileOp::AllocateBuffer) + 1 == FILE_OP_COUNT);
+inline constexpr int FILE_OP_COUNT = 13;
+static_assert(static_cast<int>(FileOp::ListFolder) + 1 == FILE_OP_COUNT);
 
 enum class FaultAction : uint8_t {
     Fail,  // the operation does nothing and reports failure (a write fails as on a full disk)
@@ -44,6 +47,11 @@ inline bool NamedTemporariesPreferred() {
 }
 inline void NotifyListed(PathView) {}
 #else
+// Called with every operation the file layer checks, before its fault (if any) is decided: a test does
+// what another program would do at exactly that moment (a save just before the source is set aside).
+using OperationHook = void (*)(void* context, FileOp op);
+void SetOperationHook(OperationHook hook, void* context);
+
 FaultDecision CheckFault(FileOp op);
 
 // Where the platform can write an output without a name, a test may ask for the named temporary that

@@ -34,12 +34,12 @@ std::optional<size_t> SeamWriteLimit(size_t size) {
     return size;
 }
 
-SourceRemoval DeleteIfSameFile(const HeldFolder& folder, PathView name, const SourceFile& source) {
-    if (CheckFault(FileOp::DeleteSource) != FaultDecision::Proceed) {
-        return SourceRemoval::Kept;
-    }
+SourceRemoval DeleteIfSameFile(const HeldFolder& folder, PathView name, SourceFile& source, PathString* setAsideName) {
     if (source.identity().links > 1) {
         return SourceRemoval::OtherLinks;
     }
-    return RemoveIfStillTheSource(folder, name, source);
+    if (source.OpenedForWriting()) {
+        return SourceRemoval::InUse;
+    }
+    return RemoveIfStillTheSource(folder, name, source, setAsideName);
 }

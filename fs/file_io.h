@@ -26,14 +26,25 @@ struct FileIdentity {
     uint32_t group = 0;
 };
 
+// Why a source could not be taken.
+enum class OpenRefusal {
+    Unreadable, // cannot be opened (the system error set), or another conversion is working on it
+    NotRegular, // the name holds no regular file: a link (never followed), a folder or a device
+    InUse,      // another program has it open for writing, or mapped shared-writable (POSIX)
+};
+
 // A plain file or container opened for reading, relative to its folder and never through a link. Others
 // may read it meanwhile, but no other conversion takes it (POSIX: an exclusive lock; Windows: no sharing
 // but for reading, so nobody can change, rename or delete it either). Regular files only.
+//
+// On POSIX the file is also held with a read lease where the kernel grants one (the file's owner, or
+// CAP_LEASE, on a local file system): nobody may have it open for writing when it is taken, and whoever
+// opens it for writing or truncates it meanwhile breaks the lease, which OpenedForWriting() then tells.
+// Without a lease the identity checks before the deletion are what remains.
 class SourceFile {
 public:
-    // nullopt, the system error set, when the entry cannot be opened, or is being converted by another run;
-    // *notRegular is set when the name holds no regular file (a link, never followed, a folder or a device).
-    static std::optional<SourceFile> Open(const HeldFolder& folder, PathView name, bool* notRegular);
+    // nullopt, the reason in *why (and the system error set), when the entry cannot be taken.
+    static std::optional<SourceFile> Open(const HeldFolder& folder, PathView name, OpenRefusal* why);
 
     uint64_t size() const { return m_identity.size; }
     const FileIdentity& identity() const { return m_identity; }
@@ -42,12 +53,24 @@ public:
     // than asked before the end.
     std::optional<size_t> Read(uint8_t* buffer, size_t count);
 
+    // True once another program has opened the file for writing (or truncated it) since it was taken: the
+    // lease is given up at once, so that program waits no longer, and the file must not be deleted. Always
+    // false where the file is held without a lease (and on Windows, where nobody can open it for writing).
+    bool OpenedForWriting();
+    bool leased() const { return m_leased; }
+
+    // False when the file has no name left anywhere (deleted meanwhile, or moved to another file system).
+    bool StillLinked() const;
+
     FileHandle::Handle handle() const { return m_file.get(); }
 
 private:
-    SourceFile(FileHandle file, const FileIdentity& identity) : m_file(std::move(file)), m_identity(identity) {}
+    SourceFile(FileHandle file, const FileIdentity& identity, bool leased)
+        : m_file(std::move(file)), m_identity(identity), m_leased(leased) {}
     FileHandle m_file;
     FileIdentity m_identity;
+    bool m_leased = false;
+    bool m_leaseBroken = false;
 };
 
 enum class MoveResult { Moved, NameTaken, Failed };
@@ -94,13 +117,26 @@ private:
 
 // Deletes the source once its output is complete, when the name still holds the file that was read,
 // unchanged, and no other name keeps it. Kept (the system error set where a call failed) otherwise.
+//
+// On POSIX the check and the deletion are one step: the source is first moved to a private name of the
+// engine's set-aside form (temp_files.h), which nobody else uses, and only when that name holds the very
+// file that was read is it unlinked. Anything else found there (a save that replaced the name just before
+// the move) goes back to the name; when the name was taken again meanwhile, it stays under the set-aside
+// name (*setAsideName) for the caller to give a visible name. A crash between the move and the unlink
+// leaves the plain file whole under the set-aside name, which no batch converts or deletes.
 enum class SourceRemoval {
     Removed,
-    Kept,      // the deletion failed, or the name now holds another or a changed file
-    Gone,      // the name no longer exists: something else removed the source meanwhile
-    OtherLinks // the file has other names (hard links), under which it would stay readable: not deleted
+    Kept,       // the deletion failed, or the name now holds another or a changed file
+    SetAside,   // a file found under the name could not go back to it: it is under *setAsideName
+    MovedAway,  // the name no longer holds the file: moved away or deleted meanwhile (StillLinked tells)
+    OtherLinks, // the file has other names (hard links), under which it would stay readable: not deleted
+    InUse,      // another program opened it for writing meanwhile: kept
 };
-SourceRemoval DeleteIfSameFile(const HeldFolder& folder, PathView name, const SourceFile& source);
+SourceRemoval DeleteIfSameFile(const HeldFolder& folder, PathView name, SourceFile& source, PathString* setAsideName);
 
 // The platform's part of DeleteIfSameFile, once the portable checks have passed.
-SourceRemoval RemoveIfStillTheSource(const HeldFolder& folder, PathView name, const SourceFile& source);
+SourceRemoval RemoveIfStillTheSource(const HeldFolder& folder, PathView name, SourceFile& source,
+                                     PathString* setAsideName);
+
+// Moves an entry of the folder to another name in it, never replacing anything there.
+MoveResult MoveEntry(const HeldFolder& folder, PathView from, PathView to);

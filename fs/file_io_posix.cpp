@@ -1,10 +1,12 @@
-// The file layer on POSIX, relative to the open folder: the source opened with O_NOFOLLOW and locked
-// against a second conversion; the output made without a name (O_TMPFILE) where the kernel can, and given
-// its name by linkat, which never replaces; otherwise a named temporary moved by renameat2
-// (RENAME_NOREPLACE). The source is deleted with unlinkat after fstatat shows the same file, unchanged.
+// The file layer on POSIX, relative to the open folder: the source opened with O_NOFOLLOW, locked against
+// a second conversion and held with a read lease against writers; the output made without a name
+// (O_TMPFILE) where the kernel can, and given its name by linkat, which never replaces; otherwise a named
+// temporary moved by renameat2 (RENAME_NOREPLACE). The source is moved to a set-aside name and unlinked
+// there only once that name shows the very file that was read, unchanged.
 #include "file_io.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -58,10 +60,70 @@ MoveResult MoveResultOf(int status) {
     return errno == EEXIST ? MoveResult::NameTaken : MoveResult::Failed;
 }
 
+MoveResult MoveWithinFolder(int folder, const PathString& from, const PathString& to) {
+#ifdef RENAME_NOREPLACE
+    const MoveResult result = MoveResultOf(::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE));
+    if (result != MoveResult::Failed || !RenameUnsupported(errno)) {
+        return result;
+    }
+#endif
+    const MoveResult linked = MoveResultOf(::linkat(folder, from.c_str(), folder, to.c_str(), 0));
+    if (linked == MoveResult::Moved) {
+        ::unlinkat(folder, from.c_str(), 0);
+    }
+    return linked;
+}
+
+// A broken lease is noticed by asking for it after each chunk; the signal that announces the break only
+// has to do no harm (its default action ends the process). A program that handles the signal itself keeps
+// its own handler.
+void IgnoreLeaseBreakSignal(int) {}
+
+bool LeaseSignalHandled() {
+    static const bool handled = [] {
+        struct sigaction current {};
+        if (::sigaction(SIGIO, nullptr, &current) != 0) {
+            return false;
+        }
+        if ((current.sa_flags & SA_SIGINFO) != 0 || current.sa_handler != SIG_DFL) {
+            return true;
+        }
+        struct sigaction harmless {};
+        harmless.sa_handler = IgnoreLeaseBreakSignal;
+        harmless.sa_flags = SA_RESTART;
+        sigemptyset(&harmless.sa_mask);
+        return ::sigaction(SIGIO, &harmless, nullptr) == 0;
+    }();
+    return handled;
+}
+
+enum class Lease { Held, Refused, Unavailable };
+
+// The kernel refuses a read lease (EAGAIN) while anyone has the file open for writing or mapped
+// shared-writable. Not the owner without CAP_LEASE, or a file system without leases: no lease at all.
+Lease TakeReadLease(int file) {
+    if (!LeaseSignalHandled() || CheckFault(FileOp::TakeLease) != FaultDecision::Proceed) {
+        return Lease::Unavailable;
+    }
+    if (::fcntl(file, F_SETLEASE, F_RDLCK) == 0) {
+        return Lease::Held;
+    }
+    return errno == EAGAIN ? Lease::Refused : Lease::Unavailable;
+}
+
+// What a name in the folder holds, without following a link.
+bool EntryAt(int folder, const PathString& name, struct stat* info) {
+    return ::fstatat(folder, name.c_str(), info, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool SameInode(const struct stat& left, const struct stat& right) {
+    return left.st_dev == right.st_dev && left.st_ino == right.st_ino;
+}
+
 } // namespace
 
-std::optional<SourceFile> SourceFile::Open(const HeldFolder& folder, PathView name, bool* notRegular) {
-    *notRegular = false;
+std::optional<SourceFile> SourceFile::Open(const HeldFolder& folder, PathView name, OpenRefusal* why) {
+    *why = OpenRefusal::Unreadable;
     if (CheckFault(FileOp::OpenSource) != FaultDecision::Proceed) {
         return std::nullopt;
     }
@@ -70,7 +132,11 @@ std::optional<SourceFile> SourceFile::Open(const HeldFolder& folder, PathView na
     FileHandle file(
         ::openat(folder.handle(), PathString(name).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
     if (!file) {
-        *notRegular = errno == ELOOP;
+        if (errno == ELOOP) {
+            *why = OpenRefusal::NotRegular;
+        } else if (errno == EWOULDBLOCK) {
+            *why = OpenRefusal::InUse; // another program holds a write lease on it
+        }
         return std::nullopt;
     }
     struct stat info {};
@@ -78,7 +144,7 @@ std::optional<SourceFile> SourceFile::Open(const HeldFolder& folder, PathView na
         return std::nullopt;
     }
     if (!S_ISREG(info.st_mode)) {
-        *notRegular = true;
+        *why = OpenRefusal::NotRegular;
         errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
         return std::nullopt;
     }
@@ -90,8 +156,32 @@ std::optional<SourceFile> SourceFile::Open(const HeldFolder& folder, PathView na
     if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
         return std::nullopt;
     }
+    const Lease lease = TakeReadLease(file.get());
+    if (lease == Lease::Refused) {
+        *why = OpenRefusal::InUse;
+        errno = EBUSY;
+        return std::nullopt;
+    }
     ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    return SourceFile(std::move(file), IdentityOf(info));
+    return SourceFile(std::move(file), IdentityOf(info), lease == Lease::Held);
+}
+
+bool SourceFile::OpenedForWriting() {
+    if (!m_leased || m_leaseBroken) {
+        return m_leaseBroken;
+    }
+    // While a break is pending the kernel already gives the type the lease is to become.
+    if (::fcntl(m_file.get(), F_GETLEASE) == F_RDLCK) {
+        return false;
+    }
+    ::fcntl(m_file.get(), F_SETLEASE, F_UNLCK); // the writer waits no longer
+    m_leaseBroken = true;
+    return true;
+}
+
+bool SourceFile::StillLinked() const {
+    struct stat info {};
+    return ::fstat(m_file.get(), &info) != 0 || info.st_nlink > 0;
 }
 
 std::optional<size_t> SourceFile::Read(uint8_t* buffer, size_t count) {
@@ -242,23 +332,113 @@ bool TempOutput::SyncFolder() {
     return m_folder->Sync();
 }
 
-SourceRemoval RemoveIfStillTheSource(const HeldFolder& folder, PathView name, const SourceFile& source) {
-    const FileIdentity& identity = source.identity();
-    // AT_SYMLINK_NOFOLLOW: a link put under the name is not the file that was read, and stays.
-    const PathString entry(name);
+MoveResult MoveEntry(const HeldFolder& folder, PathView from, PathView to) {
+    return MoveWithinFolder(folder.handle(), PathString(from), PathString(to));
+}
+
+namespace {
+
+// Where the folder cannot rename without replacing, the check and the deletion stay two steps.
+SourceRemoval RemoveByName(int folder, const PathString& entry, const struct stat& held) {
     struct stat info {};
-    if (::fstatat(folder.handle(), entry.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-        return errno == ENOENT ? SourceRemoval::Gone : SourceRemoval::Kept;
+    if (!EntryAt(folder, entry, &info)) {
+        return errno == ENOENT ? SourceRemoval::MovedAway : SourceRemoval::Kept;
     }
-    if (!S_ISREG(info.st_mode) || !SameFile(IdentityOf(info), identity)) {
+    if (!S_ISREG(info.st_mode) || !SameInode(info, held) || info.st_nlink > 1) {
         errno = 0;
         return SourceRemoval::Kept;
     }
-    if (info.st_nlink > 1) {
-        return SourceRemoval::OtherLinks; // a link made while the file was read
-    }
-    if (::unlinkat(folder.handle(), entry.c_str(), 0) != 0) {
-        return errno == ENOENT ? SourceRemoval::Gone : SourceRemoval::Kept;
+    if (CheckFault(FileOp::DeleteSource) != FaultDecision::Proceed || ::unlinkat(folder, entry.c_str(), 0) != 0) {
+        return errno == ENOENT ? SourceRemoval::MovedAway : SourceRemoval::Kept;
     }
     return SourceRemoval::Removed;
+}
+
+// The name no longer holds the file that was read: it lives on elsewhere while it has a name left; with
+// none, another file was put in its place (kept, as any file under the name) or it was deleted.
+SourceRemoval NotUnderItsName(int file, bool nameHoldsAnother) {
+    struct stat held {};
+    if (::fstat(file, &held) == 0 && held.st_nlink > 0) {
+        return SourceRemoval::MovedAway;
+    }
+    errno = 0;
+    return nameHoldsAnother ? SourceRemoval::Kept : SourceRemoval::MovedAway;
+}
+
+} // namespace
+
+SourceRemoval RemoveIfStillTheSource(const HeldFolder& folder, PathView name, SourceFile& source,
+                                     PathString* setAsideName) {
+    const int dir = folder.handle();
+    const PathString entry(name);
+    struct stat found {};
+    if (!EntryAt(dir, entry, &found)) {
+        return errno == ENOENT ? NotUnderItsName(source.handle(), false) : SourceRemoval::Kept;
+    }
+    struct stat held {};
+    if (::fstat(source.handle(), &held) != 0) {
+        return SourceRemoval::Kept;
+    }
+    if (!S_ISREG(found.st_mode) || !SameInode(found, held)) {
+        return NotUnderItsName(source.handle(), true);
+    }
+    // The change time moves with every write through any descriptor, even with the modification time put
+    // back; the move below changes it too, so it is compared here, through the descriptor, just before.
+    if (!SameFile(IdentityOf(held), source.identity())) {
+        errno = 0;
+        return SourceRemoval::Kept;
+    }
+    if (held.st_nlink > 1) {
+        return SourceRemoval::OtherLinks; // a link made while the file was read
+    }
+
+    if (CheckFault(FileOp::SetAside) != FaultDecision::Proceed) {
+        return SourceRemoval::Kept;
+    }
+    PathString aside;
+    MoveResult moved = MoveResult::NameTaken;
+    for (int attempt = 0; attempt < kCreateAttempts && moved == MoveResult::NameTaken; ++attempt) {
+        aside = MakeSetAsideName();
+#ifdef RENAME_NOREPLACE
+        moved = MoveResultOf(::renameat2(dir, entry.c_str(), dir, aside.c_str(), RENAME_NOREPLACE));
+        if (moved == MoveResult::Failed && RenameUnsupported(errno)) {
+            return RemoveByName(dir, entry, held);
+        }
+#else
+        return RemoveByName(dir, entry, held);
+#endif
+    }
+    if (moved != MoveResult::Moved) {
+        return errno == ENOENT ? NotUnderItsName(source.handle(), false) : SourceRemoval::Kept;
+    }
+
+    // The set-aside name is the engine's own: whatever stands there now is what was under the name at the
+    // moment of the move. The very file that was read, not written since, is the one to go.
+    const bool deletionAllowed = CheckFault(FileOp::DeleteSource) == FaultDecision::Proceed;
+    const bool theSource = EntryAt(dir, aside, &found) && S_ISREG(found.st_mode) && SameInode(found, held) &&
+                           static_cast<uint64_t>(found.st_size) == source.identity().size &&
+                           Nanoseconds(found.st_mtim) == source.identity().modified && found.st_nlink == 1;
+    SourceRemoval kept = SourceRemoval::Kept;
+    int error = 0;
+    if (theSource && source.OpenedForWriting()) {
+        kept = SourceRemoval::InUse;
+        error = EBUSY;
+    } else if (theSource) {
+        if (deletionAllowed && ::unlinkat(dir, aside.c_str(), 0) == 0) {
+            return SourceRemoval::Removed;
+        }
+        error = errno;
+    }
+    // Back under its name, never replacing what another program may have put there meanwhile.
+    const MoveResult back = MoveWithinFolder(dir, aside, entry);
+    if (back != MoveResult::Moved) {
+        *setAsideName = aside;
+        errno = error;
+        return SourceRemoval::SetAside;
+    }
+    if (!theSource) {
+        return NotUnderItsName(source.handle(), true);
+    }
+    errno = error;
+    return kept;
 }

@@ -49,14 +49,16 @@ std::optional<FileId> RegularFileAt(const HeldFolder& folder, PathView name) {
 
 } // namespace
 
-std::optional<SourceFile> SourceFile::Open(const HeldFolder& folder, PathView name, bool* notRegular) {
-    *notRegular = false;
+std::optional<SourceFile> SourceFile::Open(const HeldFolder& folder, PathView name, OpenRefusal* why) {
+    *why = OpenRefusal::Unreadable;
     if (CheckFault(FileOp::OpenSource) != FaultDecision::Proceed) {
         return std::nullopt;
     }
     const auto looked = RegularFileAt(folder, name);
     if (!looked) {
-        *notRegular = GetLastError() == ERROR_CANT_ACCESS_FILE;
+        if (GetLastError() == ERROR_CANT_ACCESS_FILE) {
+            *why = OpenRefusal::NotRegular;
+        }
         return std::nullopt;
     }
     // DELETE access lets the conversion delete the file through this handle; without FILE_SHARE_DELETE a
@@ -74,7 +76,17 @@ std::optional<SourceFile> SourceFile::Open(const HeldFolder& folder, PathView na
         SetLastError(ERROR_CANT_ACCESS_FILE); // the name was given to another file between the two opens
         return std::nullopt;
     }
-    return SourceFile(std::move(file), identity);
+    return SourceFile(std::move(file), identity, false);
+}
+
+// Held without write sharing, nobody can open the file for writing meanwhile.
+bool SourceFile::OpenedForWriting() {
+    return false;
+}
+
+// Held without delete sharing, nobody can rename or delete the file meanwhile.
+bool SourceFile::StillLinked() const {
+    return true;
 }
 
 std::optional<size_t> SourceFile::Read(uint8_t* buffer, size_t count) {
@@ -187,12 +199,15 @@ bool TempOutput::SyncFolder() {
     return FlushFileBuffers(m_file.get()) != 0;
 }
 
-SourceRemoval RemoveIfStillTheSource(const HeldFolder& folder, PathView name, const SourceFile& source) {
+SourceRemoval RemoveIfStillTheSource(const HeldFolder& folder, PathView name, SourceFile& source, PathString*) {
+    if (CheckFault(FileOp::DeleteSource) != FaultDecision::Proceed) {
+        return SourceRemoval::Kept;
+    }
     const FileIdentity& identity = source.identity();
     const auto now = RegularFileAt(folder, name);
     if (!now) {
         const DWORD error = GetLastError();
-        return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? SourceRemoval::Gone
+        return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? SourceRemoval::MovedAway
                                                                                 : SourceRemoval::Kept;
     }
     if (*now != FileId{identity.volume, identity.fileIndex}) {
@@ -210,4 +225,17 @@ SourceRemoval RemoveIfStillTheSource(const HeldFolder& folder, PathView name, co
         return SourceRemoval::Kept;
     }
     return SourceRemoval::Removed;
+}
+
+MoveResult MoveEntry(const HeldFolder& folder, PathView from, PathView to) {
+    const FileHandle entry = OpenRelative(folder.handle(), from, DELETE | FILE_READ_ATTRIBUTES, kShareAll, FILE_OPEN,
+                                          FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT);
+    if (!entry) {
+        return MoveResult::Failed;
+    }
+    if (RenameInto(entry.get(), folder.handle(), to)) {
+        return MoveResult::Moved;
+    }
+    const DWORD error = GetLastError();
+    return (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) ? MoveResult::NameTaken : MoveResult::Failed;
 }

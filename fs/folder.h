@@ -38,6 +38,11 @@ public:
     // not a folder, or gone.
     std::optional<HeldFolder> OpenSubfolder(PathView name) const;
 
+    // True when this folder is on another mount than parent, the folder that holds it: another file
+    // system, or a bind mount even of the same one (POSIX). On Windows a mounted volume is a mount-point
+    // reparse point, which is a link and never opened as a subfolder: false.
+    bool IsMountedBelow(const HeldFolder& parent) const;
+
     // What an entry is now, without following a link; nullopt when it is gone.
     std::optional<EntryKind> KindOf(PathView name) const;
 
@@ -68,9 +73,13 @@ public:
 
     bool IsOpen() const { return m_state != nullptr; }
 
-    // The next entry other than "." and ".."; false at the end of the listing (or when it failed). The name
-    // stays valid until the next call.
+    // The next entry other than "." and ".."; false at the end of the listing, or when it failed (Error()
+    // tells which). The name stays valid until the next call.
     bool Next(PathView* name, EntryKind* kind);
+
+    // After Next gave false: 0 at the true end of the listing, else the system error that broke it off
+    // (system_error.h). The entries it did not reach were not returned.
+    int Error() const;
 
 private:
     struct State;

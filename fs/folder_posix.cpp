@@ -105,9 +105,29 @@ bool HeldFolder::Sync() const {
     return ::fsync(m_handle.get()) == 0 || errno == EINVAL || errno == ENOTSUP;
 }
 
+bool HeldFolder::IsMountedBelow(const HeldFolder& parent) const {
+#if defined(STATX_MNT_ID)
+    // The mount id tells a bind mount of the same file system too, which the device number does not.
+    struct statx mountOfThis {};
+    struct statx mountOfParent {};
+    if (::statx(m_handle.get(), "", AT_EMPTY_PATH, STATX_MNT_ID, &mountOfThis) == 0 &&
+        ::statx(parent.handle(), "", AT_EMPTY_PATH, STATX_MNT_ID, &mountOfParent) == 0 &&
+        (mountOfThis.stx_mask & mountOfParent.stx_mask & STATX_MNT_ID) != 0) {
+        return mountOfThis.stx_mnt_id != mountOfParent.stx_mnt_id;
+    }
+#endif
+    struct stat self {};
+    struct stat above {};
+    if (::fstat(m_handle.get(), &self) != 0 || ::fstat(parent.handle(), &above) != 0) {
+        return false; // nothing to tell by: opening the folder is what fails next, with its reason
+    }
+    return self.st_dev != above.st_dev;
+}
+
 struct FolderListing::State {
     UniqueHandle<ListingTraits> dir;
     int folder = -1;
+    int error = 0;
 };
 
 FolderListing::FolderListing(const HeldFolder& folder) {
@@ -131,11 +151,23 @@ FolderListing::~FolderListing() = default;
 FolderListing::FolderListing(FolderListing&&) noexcept = default;
 FolderListing& FolderListing::operator=(FolderListing&&) noexcept = default;
 
+int FolderListing::Error() const {
+    return m_state ? m_state->error : EBADF;
+}
+
 bool FolderListing::Next(PathView* name, EntryKind* kind) {
-    if (!m_state) {
+    if (!m_state || m_state->error != 0) {
         return false;
     }
-    while (const dirent* entry = ::readdir(m_state->dir.get())) {
+    for (;;) {
+        // readdir gives null at the end and on a failure alike: only errno tells them apart.
+        errno = 0;
+        const dirent* entry = CheckFault(FileOp::ListFolder) == FaultDecision::Proceed ? ::readdir(m_state->dir.get())
+                                                                                       : (errno = EIO, nullptr);
+        if (entry == nullptr) {
+            m_state->error = errno;
+            return false;
+        }
         if (IsDotEntry(entry->d_name)) {
             continue;
         }
@@ -166,5 +198,4 @@ bool FolderListing::Next(PathView* name, EntryKind* kind) {
         NotifyListed(*name);
         return true;
     }
-    return false;
 }

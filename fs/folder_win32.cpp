@@ -128,8 +128,13 @@ bool HeldFolder::Sync() const {
     return true;
 }
 
+bool HeldFolder::IsMountedBelow(const HeldFolder&) const {
+    return false;
+}
+
 struct FolderListing::State {
     HANDLE folder = INVALID_HANDLE_VALUE;
+    DWORD error = ERROR_SUCCESS;
     std::vector<uint64_t> buffer = std::vector<uint64_t>(kListingBufferBytes / sizeof(uint64_t));
     size_t next = 0;     // offset of the next entry in the buffer
     bool filled = false; // the buffer holds entries not yet returned
@@ -146,8 +151,12 @@ FolderListing::~FolderListing() = default;
 FolderListing::FolderListing(FolderListing&&) noexcept = default;
 FolderListing& FolderListing::operator=(FolderListing&&) noexcept = default;
 
+int FolderListing::Error() const {
+    return m_state ? static_cast<int>(m_state->error) : ERROR_INVALID_HANDLE;
+}
+
 bool FolderListing::Next(PathView* name, EntryKind* kind) {
-    if (!m_state) {
+    if (!m_state || m_state->error != ERROR_SUCCESS) {
         return false;
     }
     State& state = *m_state;
@@ -156,8 +165,17 @@ bool FolderListing::Next(PathView* name, EntryKind* kind) {
         if (!state.filled) {
             const FILE_INFO_BY_HANDLE_CLASS request =
                 state.restart ? FileIdBothDirectoryRestartInfo : FileIdBothDirectoryInfo;
+            if (CheckFault(FileOp::ListFolder) != FaultDecision::Proceed) {
+                state.error = ERROR_IO_DEVICE;
+                return false;
+            }
             if (!GetFileInformationByHandleEx(state.folder, request, bytes, kListingBufferBytes)) {
-                return false; // ERROR_NO_MORE_FILES at the end
+                // The end of the listing is this one error (a first query of a folder without even "."
+                // finds no file at all); any other breaks it off.
+                const DWORD error = GetLastError();
+                const bool end = error == ERROR_NO_MORE_FILES || (state.restart && error == ERROR_FILE_NOT_FOUND);
+                state.error = end ? ERROR_SUCCESS : error;
+                return false;
             }
             state.restart = false;
             state.filled = true;

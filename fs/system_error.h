@@ -8,5 +8,8 @@ int LastSystemError();
 // Clears it, so that a later read tells whether the calls in between failed.
 void ClearSystemError();
 
+// True for the error that says a name does not exist (ENOENT; ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND).
+bool IsNoSuchEntryError(int code);
+
 // Words for an error code, such as "permission denied" or "no space left on the disk"; empty for 0.
 std::string SystemErrorText(int code);

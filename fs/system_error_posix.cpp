@@ -12,6 +12,10 @@ void ClearSystemError() {
     errno = 0;
 }
 
+bool IsNoSuchEntryError(int code) {
+    return code == ENOENT;
+}
+
 std::string SystemErrorText(int code) {
     switch (code) {
     case 0:

@@ -21,6 +21,10 @@ void ClearSystemError() {
     SetLastError(ERROR_SUCCESS);
 }
 
+bool IsNoSuchEntryError(int code) {
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+}
+
 std::string SystemErrorText(int code) {
     switch (code) {
     case ERROR_SUCCESS:

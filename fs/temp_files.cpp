@@ -9,6 +9,7 @@ namespace {
 
 constexpr PathView kTempPrefix = TOLVANE_PATH_LITERAL(".tolvane-");
 constexpr PathView kTempSuffix = TOLVANE_PATH_LITERAL(".tmp");
+constexpr PathView kSetAsideSuffix = TOLVANE_PATH_LITERAL(".src");
 constexpr size_t kRandomDigits = 16;
 
 uint64_t RandomBits() {
@@ -47,9 +48,7 @@ bool EqualsIgnoringAsciiCase(PathView left, PathView right) {
     return true;
 }
 
-} // namespace
-
-PathString MakeEngineTempName() {
+PathString MakeName(PathView suffix) {
     static constexpr char kDigits[] = "0123456789abcdef";
     uint64_t bits = RandomBits();
     PathString name(kTempPrefix);
@@ -57,16 +56,16 @@ PathString MakeEngineTempName() {
         name.push_back(static_cast<PathChar>(kDigits[bits & 0xF]));
         bits >>= 4;
     }
-    name += kTempSuffix;
+    name += suffix;
     return name;
 }
 
-bool IsEngineTempName(PathView bareName) {
-    if (bareName.size() != kTempPrefix.size() + kRandomDigits + kTempSuffix.size()) {
+bool HasNameForm(PathView bareName, PathView suffix) {
+    if (bareName.size() != kTempPrefix.size() + kRandomDigits + suffix.size()) {
         return false;
     }
     if (!EqualsIgnoringAsciiCase(bareName.substr(0, kTempPrefix.size()), kTempPrefix) ||
-        !EqualsIgnoringAsciiCase(bareName.substr(bareName.size() - kTempSuffix.size()), kTempSuffix)) {
+        !EqualsIgnoringAsciiCase(bareName.substr(bareName.size() - suffix.size()), suffix)) {
         return false;
     }
     for (PathChar unit : bareName.substr(kTempPrefix.size(), kRandomDigits)) {
@@ -75,4 +74,22 @@ bool IsEngineTempName(PathView bareName) {
         }
     }
     return true;
+}
+
+} // namespace
+
+PathString MakeEngineTempName() {
+    return MakeName(kTempSuffix);
+}
+
+bool IsEngineTempName(PathView bareName) {
+    return HasNameForm(bareName, kTempSuffix) || HasNameForm(bareName, kSetAsideSuffix);
+}
+
+PathString MakeSetAsideName() {
+    return MakeName(kSetAsideSuffix);
+}
+
+bool IsSetAsideName(PathView bareName) {
+    return HasNameForm(bareName, kSetAsideSuffix);
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "folder.h"
+#include "system_error.h"
 #include "temp_files.h"
 
 void BatchObserver::FileConverted(const PathString&, const ConvertResult&) {}
@@ -53,7 +54,9 @@ struct FolderLevel {
 // Walks the tree below root depth first: each subfolder completely before the next entry of its parent.
 // visitEntry(level, name, kind) is called for every entry that is not a folder, and for a folder entry
 // that turned out to be a link when it was opened; unlistable(path) for every subfolder that cannot be
-// opened or listed. stop() is asked before each entry. False when root itself cannot be listed.
+// opened or listed, or whose listing broke off, with the system error (0 when none was given); a folder on
+// another mount than its parent is not entered, and visitEntry gets it with the kind Folder. stop() is
+// asked before each entry. False when root itself cannot be listed.
 template <typename EntryVisitor, typename UnlistableHandler, typename StopCheck>
 bool WalkFolderTree(const PathString& root, EntryVisitor&& visitEntry, UnlistableHandler&& unlistable,
                     StopCheck&& stop) {
@@ -72,6 +75,9 @@ bool WalkFolderTree(const PathString& root, EntryVisitor&& visitEntry, Unlistabl
         PathView name;
         EntryKind kind = EntryKind::File;
         if (!level.listing.Next(&name, &kind)) {
+            if (const int error = level.listing.Error(); error != 0) {
+                unlistable(level.folder.path(), error);
+            }
             levels.pop_back();
             continue;
         }
@@ -79,19 +85,26 @@ bool WalkFolderTree(const PathString& root, EntryVisitor&& visitEntry, Unlistabl
             visitEntry(level, name, kind);
             continue;
         }
+        ClearSystemError();
         std::optional<HeldFolder> child = level.folder.OpenSubfolder(name);
         if (!child) {
+            const int error = LastSystemError();
             // Swapped for a link since it was listed: passed over like any link, never followed.
             if (level.folder.KindOf(name) == EntryKind::Link) {
                 visitEntry(level, name, EntryKind::Link);
             } else {
-                unlistable(level.folder.ChildPath(name));
+                unlistable(level.folder.ChildPath(name), error);
             }
             continue;
         }
+        if (child->IsMountedBelow(level.folder)) {
+            visitEntry(level, name, EntryKind::Folder); // another file system, or a bind mount: not entered
+            continue;
+        }
+        ClearSystemError();
         FolderListing childListing(*child);
         if (!childListing.IsOpen()) {
-            unlistable(child->path());
+            unlistable(child->path(), LastSystemError());
             continue;
         }
         // level is not used past this point: the push may move it.
@@ -123,7 +136,10 @@ PathString DispatchFile(const HeldFolder& folder, PathView name, int mode, const
     }
     ConvertResult result =
         (mode == kModeEncrypt) ? EncryptEntry(folder, name, password) : DecryptEntry(folder, name, password);
-    if (result.outcome == ConvertOutcome::SourceUnreadable && !folder.KindOf(name)) {
+    // Only a name that no longer exists is gone; an entry that cannot be reached for any other reason (a
+    // folder that can be listed but not searched, say) is a failure of that entry, with its reason.
+    if (result.outcome == ConvertOutcome::SourceUnreadable && IsNoSuchEntryError(result.systemError) &&
+        !folder.KindOf(name)) {
         PassOver(observer, path, PassOverReason::Gone);
         return {};
     }
@@ -148,6 +164,8 @@ PathString HandleFile(const HeldFolder& folder, PathView name, EntryKind kind, i
         PassOver(observer, folder.ChildPath(name), PassOverReason::Link);
     } else if (kind == EntryKind::Special) {
         PassOver(observer, folder.ChildPath(name), PassOverReason::NotRegularFile);
+    } else if (IsSetAsideName(name)) {
+        PassOver(observer, folder.ChildPath(name), PassOverReason::SetAsideSource);
     } else if (IsEngineTempName(name)) {
         PassOver(observer, folder.ChildPath(name), PassOverReason::EngineTemporary);
     } else {
@@ -181,14 +199,18 @@ void ProcessTree(const PathString& root, int mode, const Utf16Char* password, Ba
             if (level.createdNames.contains(PathString(name))) {
                 return;
             }
+            if (kind == EntryKind::Folder) {
+                PassOver(observer, level.folder.ChildPath(name), PassOverReason::MountPoint);
+                return;
+            }
             PathString output = HandleFile(level.folder, name, kind, mode, password, observer);
             if (!output.empty()) {
                 level.createdNames.insert(std::move(output));
             }
         },
-        [&](const PathString& folder) {
+        [&](const PathString& folder, int error) {
             if (observer) {
-                observer->FolderUnlistable(folder, 0);
+                observer->FolderUnlistable(folder, error);
             }
         },
         [&] { return observer != nullptr && observer->StopRequested(); });
@@ -208,7 +230,7 @@ int CountFolderFiles(const PathChar* folderPath, int32_t* fileCounter) {
                 AddSaturating(&found, 1);
             }
         },
-        [](const PathString&) {}, [] { return false; });
+        [](const PathString&, int) {}, [] { return false; });
     if (!listed) {
         return 0;
     }

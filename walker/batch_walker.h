@@ -21,6 +21,8 @@ enum class PassOverReason {
     Link,            // symbolic link, junction or mount point
     NotRegularFile,  // device, pipe or socket
     EngineTemporary, // a name of the engine's temporary form: a leftover of a killed run, reported, kept
+    SetAsideSource,  // a source a killed run had set aside just before deleting it (its converted form is
+                     // beside it): the file as it was read, reported, kept
     Gone,            // listed, but gone before its turn came (moved, or converted by another run meanwhile)
     MountPoint,      // a folder on another mount than its parent (another file system, or a bind mount)
 };

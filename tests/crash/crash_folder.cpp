@@ -163,6 +163,7 @@ Survey CrashFolder::Inspect(FinalState expected) {
     Survey survey;
     std::vector<int> plainCopies(m_originals.size(), 0);
     std::vector<int> containerCopies(m_originals.size(), 0);
+    std::vector<int> setAsideCopies(m_originals.size(), 0); // reported by every later batch, never deleted
     std::set<PathString> folders;
     for (const OriginalFile& original : m_originals) {
         folders.insert(original.folder);
@@ -173,7 +174,10 @@ Survey CrashFolder::Inspect(FinalState expected) {
             if (IsFolder(path) && folders.count(folder + name + "/") != 0) {
                 continue;
             }
-            if (IsEngineTempName(name)) {
+            // A source set aside just before its deletion is the whole file as it was read, kept for good: a
+            // copy like any other, under a name no batch converts.
+            const bool setAside = IsSetAsideName(name);
+            if (IsEngineTempName(name) && !setAside) {
                 ++survey.temporaries;
                 if (expected != FinalState::Any) {
                     survey.problems.push_back(path + ": engine temporary left after a finished batch");
@@ -188,16 +192,28 @@ Survey CrashFolder::Inspect(FinalState expected) {
             int plainOf = -1;
             for (size_t index = 0; index < m_originals.size() && bytes; ++index) {
                 const OriginalFile& original = m_originals[index];
-                if (original.folder == folder && IsNameOrDuplicate(name, original.name) && *bytes == original.bytes) {
+                if (original.folder == folder && (setAside || IsNameOrDuplicate(name, original.name)) &&
+                    *bytes == original.bytes) {
                     plainOf = static_cast<int>(index);
                 }
+            }
+            if (plainOf >= 0 && setAside) {
+                ++setAsideCopies[static_cast<size_t>(plainOf)];
+                ++survey.setAside;
+                continue;
             }
             if (plainOf >= 0) {
                 ++plainCopies[static_cast<size_t>(plainOf)];
                 ++survey.plainFiles;
                 continue;
             }
-            const int containerOf = IsContainerName(name) && bytes ? ContainerOriginal(folder, *bytes) : -1;
+            const int containerOf =
+                (setAside || IsContainerName(name)) && bytes ? ContainerOriginal(folder, *bytes) : -1;
+            if (containerOf >= 0 && setAside) {
+                ++setAsideCopies[static_cast<size_t>(containerOf)];
+                ++survey.setAside;
+                continue;
+            }
             if (containerOf >= 0) {
                 ++containerCopies[static_cast<size_t>(containerOf)];
                 ++survey.containers;
@@ -212,7 +228,7 @@ Survey CrashFolder::Inspect(FinalState expected) {
         const std::string where = m_root + original.folder + original.name;
         const int copies = plainCopies[index] + containerCopies[index];
         survey.duplicates += copies > 1 ? copies - 1 : 0;
-        if (copies == 0) {
+        if (copies + setAsideCopies[index] == 0) {
             survey.problems.push_back(where + ": LOST (no plain file and no container holds it)");
             continue;
         }

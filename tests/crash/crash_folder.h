@@ -37,6 +37,7 @@ struct Survey {
     int containers = 0;                // complete containers that decrypt to an original
     int temporaries = 0;               // engine temporary names
     int duplicates = 0;                // plain files or containers beyond the first for one original
+    int setAside = 0;                  // sources a killed run had set aside just before their deletion
 };
 
 enum class FinalState {

@@ -26,8 +26,8 @@ struct Snapshot {
 };
 
 constexpr std::array<const char*, FILE_OP_COUNT> kOpNames = {
-    "OpenSource", "CreateTemp", "Read",         "Write",      "Flush",
-    "Rename",     "SyncFolder", "DeleteSource", "RemoveTemp", "AllocateBuffer",
+    "OpenSource",   "CreateTemp", "Read",           "Write",    "Flush",     "Rename",     "SyncFolder",
+    "DeleteSource", "RemoveTemp", "AllocateBuffer", "SetAside", "TakeLease", "ListFolder",
 };
 
 // Fewer files than the random rounds use (one of two chunks, small ones, a subfolder): each point costs a

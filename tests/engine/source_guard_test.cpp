@@ -1,10 +1,11 @@
 // What guards a source before it is deleted and an output before it is kept: a source rewritten in place,
-// a source with other names, a source another conversion holds, and the owner and permissions that the
-// output takes over.
+// a writer that has it open or opens it, a save or a move racing its deletion, a source with other names,
+// a source another conversion holds, and the owner and permissions that the output takes over.
 #include <gtest/gtest.h>
 
 #include "conversion_hooks.h"
 #include "engine_test_files.h"
+#include "fault_injection.h"
 
 #include "unique_handle.h"
 
@@ -15,11 +16,20 @@
 #else
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <utility>
 #endif
 
 namespace {
+
+using Names = std::vector<PathString>;
 
 constexpr size_t kLength = 3 * ENC_CHUNK_SIZE + 5;
 
@@ -44,8 +54,10 @@ template <typename Action> ConvertResult EncryptWhileReading(const PathString& p
 }
 
 #ifndef _WIN32
-// Some sync tools write a file in place and put its modification time back.
+// Where no lease can be had (not the owner, a network file system), the identity checks are what remain:
+// some sync tools write a file in place and put its modification time back.
 TEST(SourceGuard, SourceRewrittenInPlaceWithItsTimePutBackIsKept) {
+    FaultScope withoutLease(FileOp::TakeLease, 1, FaultAction::Fail, true);
     TempFolder folder;
     const PathString path = folder / "p.bin";
     ASSERT_TRUE(WriteBytes(path, PatternBytes(kLength, 1)));
@@ -62,6 +74,185 @@ TEST(SourceGuard, SourceRewrittenInPlaceWithItsTimePutBackIsKept) {
     });
     EXPECT_EQ(result.outcome, ConvertOutcome::ConvertedSourceKept);
     EXPECT_EQ(ReadBytes(path), rewritten);
+}
+
+// Why a lease cannot be tried here, or empty.
+std::string WhyNoLeaseHere(const TempFolder& folder) {
+    const PathString probe = folder / "lease probe";
+    if (!WriteBytes(probe, PatternBytes(1))) {
+        return "cannot write a probe file";
+    }
+    const UniqueHandle<FileHandleTraits> file(::open(probe.c_str(), O_RDONLY));
+    const bool leased = file && ::fcntl(file.get(), F_SETLEASE, F_RDLCK) == 0;
+    const int error = errno;
+    ::unlink(probe.c_str());
+    return leased ? std::string() : std::string("the file system gives no read lease: ") + std::strerror(error);
+}
+
+// Opens the file for writing without waiting: a leased file refuses (EWOULDBLOCK) and its lease breaks, as
+// it does for a program that waits until the holder lets go.
+void OpenForWritingNow(const PathString& path) {
+    const UniqueHandle<FileHandleTraits> writer(::open(path.c_str(), O_WRONLY | O_NONBLOCK));
+    EXPECT_FALSE(writer) << "a leased file opened for writing at once";
+}
+
+// Runs action when the file layer is about to do op.
+struct OperationAction {
+    FileOp op;
+    std::function<void()> action;
+};
+ConvertResult EncryptWithActions(const PathString& path, std::vector<OperationAction> actions) {
+    SetOperationHook(
+        [](void* raw, FileOp op) {
+            for (OperationAction& each : *static_cast<std::vector<OperationAction>*>(raw)) {
+                if (each.op == op && each.action) {
+                    std::exchange(each.action, nullptr)();
+                }
+            }
+        },
+        &actions);
+    ConvertResult result = EncryptToContainer(path.c_str(), kTestPassword);
+    SetOperationHook(nullptr, nullptr);
+    return result;
+}
+
+// A program writing to the file (a log appended, a database through a shared mapping) would go on writing
+// into a deleted file: such a file is not converted, and one opened for writing meanwhile is not deleted.
+TEST(SourceGuard, AFileSomeoneWritesIsNeitherConvertedNorDeleted) {
+    struct Row {
+        const char* what;
+        ConvertOutcome expected;
+        std::function<std::function<void()>(const PathString&)> before; // gives what undoes it
+        FileOp duringOp;                                                // OpenSource: nothing during
+    };
+    const std::vector<Row> rows = {
+        {"held open for appending", ConvertOutcome::SourceInUse,
+         [](const PathString& path) -> std::function<void()> {
+             const int file = ::open(path.c_str(), O_WRONLY | O_APPEND);
+             return [file] { ::close(file); };
+         },
+         FileOp::OpenSource},
+        {"mapped shared-writable", ConvertOutcome::SourceInUse,
+         [](const PathString& path) -> std::function<void()> {
+             const int file = ::open(path.c_str(), O_RDWR);
+             void* map = ::mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_SHARED, file, 0);
+             ::close(file);
+             return [map] { ::munmap(map, 4096); };
+         },
+         FileOp::OpenSource},
+        {"opened for writing while it is read", ConvertOutcome::SourceInUse, nullptr, FileOp::Write},
+        {"opened for writing just before its deletion", ConvertOutcome::ConvertedSourceKept, nullptr, FileOp::SetAside},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempFolder folder;
+        if (const std::string why = WhyNoLeaseHere(folder); !why.empty()) {
+            GTEST_SKIP() << why;
+        }
+        const PathString path = folder / "db.bin";
+        const Bytes plain = PatternBytes(kLength, 3);
+        ASSERT_TRUE(WriteBytes(path, plain));
+        const std::function<void()> undo = row.before ? row.before(path) : nullptr;
+        std::vector<OperationAction> actions;
+        if (row.duringOp != FileOp::OpenSource) {
+            actions.push_back({row.duringOp, [&] { OpenForWritingNow(path); }});
+        }
+        const ConvertResult result = EncryptWithActions(path, std::move(actions));
+        if (undo) {
+            undo();
+        }
+        EXPECT_EQ(result.outcome, row.expected);
+        EXPECT_EQ(ReadBytes(path), plain);
+        const Names expectedNames =
+            row.expected == ConvertOutcome::SourceInUse ? Names{"db.bin"} : Names{"db.bin", "db_bin.ENC"};
+        EXPECT_EQ(ListNames(folder.path()), expectedNames);
+    }
+}
+
+// An editor's save (a new file renamed over the name) that lands just before the source is set aside, or
+// twice around it, is never deleted; the source moved or deleted by someone else is reported as such.
+TEST(SourceGuard, SavesAndMovesRacingTheDeletionLoseNothing) {
+    struct Row {
+        const char* what;
+        std::vector<FileOp> savesAt; // a save of new contents just before each of these operations
+        FileOp moveAt;               // the source renamed within the folder (OpenSource: not moved)
+        bool deleteInstead;          // the source deleted instead of moved
+        ConvertOutcome expected;
+        Names names;
+    };
+    const Names afterSave{"p.bin", "p_bin.ENC"};
+    const std::vector<Row> rows = {
+        {"a save just before the source is set aside",
+         {FileOp::SetAside},
+         FileOp::OpenSource,
+         false,
+         ConvertOutcome::ConvertedSourceKept,
+         afterSave},
+        {"a save after the source was set aside",
+         {FileOp::DeleteSource},
+         FileOp::OpenSource,
+         false,
+         ConvertOutcome::Converted,
+         afterSave},
+        {"a save before, and another after",
+         {FileOp::SetAside, FileOp::DeleteSource},
+         FileOp::OpenSource,
+         false,
+         ConvertOutcome::ConvertedSourceKept,
+         {"p (2).bin", "p.bin", "p_bin.ENC"}},
+        {"moved away while it is read",
+         {},
+         FileOp::Write,
+         false,
+         ConvertOutcome::ConvertedSourceMoved,
+         {"moved.bin", "p_bin.ENC"}},
+        {"deleted while it is read", {}, FileOp::Write, true, ConvertOutcome::ConvertedSourceMoved, {"p_bin.ENC"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempFolder folder;
+        const PathString path = folder / "p.bin";
+        const Bytes plain = PatternBytes(kLength, 4);
+        ASSERT_TRUE(WriteBytes(path, plain));
+        std::vector<OperationAction> actions;
+        int saves = 0;
+        for (const FileOp op : row.savesAt) {
+            actions.push_back({op, [&] {
+                                   const PathString draft = folder / "draft";
+                                   ASSERT_TRUE(WriteBytes(draft, PatternBytes(100, 10 + ++saves)));
+                                   ASSERT_EQ(std::rename(draft.c_str(), path.c_str()), 0);
+                               }});
+        }
+        if (row.moveAt != FileOp::OpenSource) {
+            actions.push_back({row.moveAt, [&] {
+                                   ASSERT_EQ(row.deleteInstead
+                                                 ? ::unlink(path.c_str())
+                                                 : std::rename(path.c_str(), (folder / "moved.bin").c_str()),
+                                             0);
+                               }});
+        }
+        const ConvertResult result = EncryptWithActions(path, std::move(actions));
+        EXPECT_EQ(result.outcome, row.expected);
+        EXPECT_EQ(ListNames(folder.path()), row.names);
+        if (saves > 0) {
+            EXPECT_EQ(ReadBytes(path), PatternBytes(100, 10 + saves)) << "the last save stays under the name";
+        }
+        if (saves > 1) {
+            EXPECT_EQ(ReadBytes(folder / "p (2).bin"), PatternBytes(100, 11)) << "the earlier save beside it";
+            EXPECT_EQ(result.keptSourcePath, folder / "p (2).bin");
+        }
+        if (row.expected == ConvertOutcome::ConvertedSourceMoved) {
+            EXPECT_EQ(result.movedSourceReadable, !row.deleteInstead);
+        }
+        if (row.moveAt != FileOp::OpenSource && !row.deleteInstead) {
+            EXPECT_EQ(ReadBytes(folder / "moved.bin"), plain);
+        }
+        TempFolder elsewhere; // the container restores what was read
+        ASSERT_EQ(std::rename((folder / "p_bin.ENC").c_str(), (elsewhere / "p_bin.ENC").c_str()), 0);
+        EXPECT_EQ(DecryptFromContainer((elsewhere / "p_bin.ENC").c_str(), kTestPassword).outcome,
+                  ConvertOutcome::Converted);
+        EXPECT_EQ(ReadBytes(elsewhere / "p.bin"), plain);
+    }
 }
 
 // Root encrypting another user's private file: the container and the restored file stay that user's.

@@ -30,8 +30,8 @@ TEST(TempFiles, UnfinishedOutputsLeaveNothing) {
         {
             FaultScope keepNames;
             PreferNamedTemporaries(named);
-            bool notRegular = false;
-            const auto source = SourceFile::Open(*open, P("source"), &notRegular);
+            OpenRefusal why = OpenRefusal::Unreadable;
+            const auto source = SourceFile::Open(*open, P("source"), &why);
             ASSERT_TRUE(source);
             auto output = TempOutput::Create(*open, *source);
             ASSERT_TRUE(output);

@@ -3,15 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <map>
 
 #include "conversion_hooks.h"
+#include "fault_injection.h"
 #include "walker_test_tree.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <linux/capability.h>
+#include <sys/mount.h>
 #include <sys/syscall.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -262,6 +266,38 @@ TEST_F(BatchWalkerTest, LeftoverEngineTemporaryIsReportedAndKept) {
     EXPECT_EQ(NamesIn(folder), (Names{".tolvane-0123456789abcdef.tmp", ".tolvane-notrandomdigits_tmp.ENC"}));
 }
 
+// What a killed run left between setting a source aside and deleting it is the whole file: kept, and told
+// apart from a half-written output.
+TEST_F(BatchWalkerTest, SourceSetAsideByAKilledRunIsReportedAndKept) {
+    const fs::path folder = tree.root() / "f";
+    MakeFolder(folder);
+    WriteBytes(folder / ".tolvane-0123456789abcdef.src", "the plain file");
+    const RecordingObserver observer = Process(Selection({folder}), kModeEncrypt);
+    ASSERT_EQ(observer.Names(WalkEvent::PassedOver), Names{".tolvane-0123456789abcdef.src"});
+    EXPECT_EQ(observer.events.front().reason, PassOverReason::SetAsideSource);
+    EXPECT_EQ(ReadText(folder / ".tolvane-0123456789abcdef.src"), "the plain file");
+}
+
+// A listing that breaks off part way (a disk error) is a failure of that folder with its reason, never
+// taken for its end.
+TEST_F(BatchWalkerTest, ListingThatBreaksOffIsAFailureOfItsFolder) {
+    const fs::path folder = tree.root() / "f";
+    MakeFolder(folder / "sub");
+    for (const char* name : {"a", "b", "c", "d", "e"}) {
+        WriteBytes(folder / "sub" / name, "plain");
+    }
+    for (const uint64_t nth : {1u, 4u}) {
+        SCOPED_TRACE(nth);
+        const FaultScope brokenDisk(FileOp::ListFolder, nth, FaultAction::Fail, true);
+        const RecordingObserver observer = Process(Selection({folder}), kModeEncrypt);
+        const auto failed = std::find_if(observer.events.begin(), observer.events.end(),
+                                         [](const WalkEvent& event) { return event.kind == WalkEvent::Unlistable; });
+        ASSERT_NE(failed, observer.events.end());
+        EXPECT_NE(failed->systemError, 0);
+        EXPECT_LT(observer.Names(WalkEvent::Converted).size(), 5u);
+    }
+}
+
 TEST_F(BatchWalkerTest, FolderThatCannotBeListedGivesZero) {
     WriteBytes(tree.root() / "file", "x");
     int32_t counter = 5;
@@ -391,6 +427,72 @@ private:
     __user_cap_data_struct saved_[2]{};
     bool dropped_ = false;
 };
+
+// A folder that can be listed but not searched: its files are there, and not reaching them is a failure of
+// each, with its reason, not "gone".
+TEST_F(BatchWalkerTest, FilesOfAFolderThatCannotBeSearchedFailWithTheirReason) {
+    const fs::path folder = tree.root() / "readonly";
+    MakeFolder(folder);
+    WriteBytes(folder / "a.txt", "kept");
+    WriteBytes(folder / "b.txt", "kept");
+    fs::permissions(folder, fs::perms::owner_read);
+    {
+        const WithoutAccessOverride asOrdinaryUser;
+        if (!asOrdinaryUser.active()) {
+            fs::permissions(folder, fs::perms::owner_all);
+            GTEST_SKIP() << "cannot give up root's permission override here";
+        }
+        const RecordingObserver observer = Process(Selection({folder}), kModeEncrypt);
+        EXPECT_EQ(observer.Names(WalkEvent::PassedOver), Names{});
+        ASSERT_EQ(observer.Names(WalkEvent::Converted).size(), 2u);
+        for (const WalkEvent& event : observer.events) {
+            EXPECT_EQ(event.outcome, ConvertOutcome::SourceUnreadable);
+            EXPECT_EQ(event.systemError, EACCES);
+        }
+    }
+    fs::permissions(folder, fs::perms::owner_all);
+    EXPECT_EQ(NamesIn(folder), (Names{"a.txt", "b.txt"}));
+}
+
+// Another file system, or a bind mount of a folder outside the selection, is neither walked nor converted.
+TEST_F(BatchWalkerTest, MountsInsideTheSelectionAreNotEntered) {
+    const fs::path outside = tree.root() / "outside";
+    MakeFolder(outside);
+    WriteBytes(outside / "theirs.txt", "not selected");
+    struct Row {
+        const char* what;
+        const char* source;
+        const char* type;
+        unsigned long flags;
+    };
+    const std::string outsidePath = outside.string();
+    const Row rows[] = {{"a bind mount", outsidePath.c_str(), nullptr, MS_BIND}, {"a tmpfs", "none", "tmpfs", 0}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const fs::path selected = tree.root() / "selected";
+        MakeFolder(selected / "mounted");
+        WriteBytes(selected / "mine.txt", "selected");
+        if (::mount(row.source, (selected / "mounted").c_str(), row.type, row.flags, nullptr) != 0) {
+            GTEST_SKIP() << "cannot mount here (" << std::strerror(errno) << "): needs root with CAP_SYS_ADMIN";
+        }
+        const fs::path inside = selected / "mounted" / (row.type ? "inside.txt" : "theirs.txt");
+        if (row.type) {
+            WriteBytes(inside, "on the mount");
+        }
+        const auto before = ReadText(inside);
+        EXPECT_EQ(Count(Selection({selected})), 1);
+        const RecordingObserver observer = Process(Selection({selected}), kModeEncrypt);
+        EXPECT_EQ(observer.Names(WalkEvent::Converted), Names{"mine.txt"});
+        ASSERT_EQ(observer.Names(WalkEvent::PassedOver), Names{"mounted"});
+        for (const WalkEvent& event : observer.events) {
+            EXPECT_TRUE(event.kind != WalkEvent::PassedOver || event.reason == PassOverReason::MountPoint);
+        }
+        EXPECT_EQ(ReadText(inside), before);
+        ::umount2((selected / "mounted").c_str(), MNT_DETACH);
+        fs::remove_all(selected);
+    }
+    EXPECT_EQ(NamesIn(outside), (Names{"theirs.txt"}));
+}
 
 TEST_F(BatchWalkerTest, FolderWhoseListingIsRefusedIsSkipped) {
     const fs::path top = tree.root() / "top";

@@ -14,15 +14,17 @@ fs::path MakeContainer(const fs::path& plainPath) {
 }
 
 void RecordingObserver::FileConverted(const PathString& path, const ConvertResult& result) {
-    events.push_back({WalkEvent::Converted, path, result.outcome, PassOverReason::Extension});
+    events.push_back({WalkEvent::Converted, path, result.outcome, PassOverReason::Extension, result.systemError});
 }
 
 void RecordingObserver::FilePassedOver(const PathString& path, PassOverReason reason) {
-    events.push_back({WalkEvent::PassedOver, path, ConvertOutcome::Converted, reason});
+    events.push_back({WalkEvent::PassedOver, path, ConvertOutcome::Converted, reason, 0});
 }
 
-void RecordingObserver::FolderUnlistable(const PathString& path, int) {
-    events.push_back({WalkEvent::Unlistable, path});
+void RecordingObserver::FolderUnlistable(const PathString& path, int systemError) {
+    WalkEvent event{WalkEvent::Unlistable, path};
+    event.systemError = systemError;
+    events.push_back(event);
 }
 
 void RecordingObserver::SelectionItemUnreadable(const PathString& path) {

@@ -24,6 +24,7 @@ struct WalkEvent {
     PathString path;
     ConvertOutcome outcome = ConvertOutcome::Converted;
     PassOverReason reason = PassOverReason::Extension;
+    int systemError = 0; // Converted: the result's; Unlistable: the listing's
 };
 
 class RecordingObserver final : public BatchObserver {
