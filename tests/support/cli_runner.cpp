@@ -4,15 +4,19 @@
 #include "temp_folder.h"
 #include "test_files.h"
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <thread>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
@@ -34,10 +38,33 @@ struct CapturedStreams {
     explicit CapturedStreams(const std::string& input) { WriteBytes(in, input); }
 };
 
+// tolvane-cli copied into a temporary folder that every user may pass through. A run as another user
+// starts the copy: the build tree may lie in a folder that only its owner can enter (a clone in /root).
+class ReachableCopy {
+public:
+    ReachableCopy() {
+        namespace fs = std::filesystem;
+        fs::copy_file(TOLVANE_CLI_PATH, m_program);
+        fs::permissions(m_folder.root(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+        fs::permissions(m_program, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                       fs::perms::others_read | fs::perms::others_exec);
+    }
+    const std::string& program() const { return m_program; }
+
+private:
+    TempFolder m_folder{"cli-copy"};
+    std::string m_program = m_folder / "tolvane-cli";
+};
+
+// Takes the user's identity for good; false when the system refuses.
+bool BecomeUser(unsigned user) {
+    return setgroups(0, nullptr) == 0 && setgid(user) == 0 && setuid(user) == 0;
+}
+
 enum class TerminalUse { None, Stderr, Controlling };
 
 [[noreturn]] void ExecCli(const std::vector<std::string>& arguments, const CapturedStreams& files, TerminalUse use,
-                          int terminal, const CliPlace& place = {}) {
+                          int terminal, const CliPlace& place = {}, const std::string& program = TOLVANE_CLI_PATH) {
     setsid();
     const int in = open(use == TerminalUse::Controlling ? "/dev/null" : files.in.c_str(), O_RDONLY);
     const int out = open(files.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -54,8 +81,8 @@ enum class TerminalUse { None, Stderr, Controlling };
     dup2(out, 1);
     dup2(err, 2);
     std::vector<char*> argv;
-    std::string program = TOLVANE_CLI_PATH;
-    argv.push_back(program.data());
+    std::string name = program;
+    argv.push_back(name.data());
     std::vector<std::string> copies = arguments;
     for (std::string& argument : copies) {
         argv.push_back(argument.data());
@@ -64,10 +91,10 @@ enum class TerminalUse { None, Stderr, Controlling };
     if (!place.folder.empty() && chdir(place.folder.c_str()) != 0) {
         _exit(126);
     }
-    if (place.asUser != 0 && (setgid(place.asUser) != 0 || setuid(place.asUser) != 0)) {
+    if (place.asUser != 0 && !BecomeUser(place.asUser)) {
         _exit(126);
     }
-    execv(program.c_str(), argv.data());
+    execv(name.c_str(), argv.data());
     _exit(127);
 }
 
@@ -172,12 +199,36 @@ CliRun RunCli(const std::vector<std::string>& arguments, const std::string& inpu
     return RunCliAt(CliPlace{}, arguments, input);
 }
 
+std::string WhyCliCannotRunAs(unsigned user) {
+    if (geteuid() != 0) {
+        return "the tests do not run as root, so they cannot run anything as user " + std::to_string(user);
+    }
+    const ReachableCopy copy;
+    const pid_t child = fork();
+    if (child == 0) {
+        if (!BecomeUser(user)) {
+            _exit(255);
+        }
+        _exit(access(copy.program().c_str(), X_OK) == 0 ? 0 : errno);
+    }
+    const int code = WaitFor(child);
+    if (code == 255) {
+        return "the system does not let the tests become user " + std::to_string(user);
+    }
+    return code == 0 ? std::string()
+                     : "user " + std::to_string(user) + " cannot start " + copy.program() + ": " + std::strerror(code);
+}
+
 CliRun RunCliAt(const CliPlace& place, const std::vector<std::string>& arguments, const std::string& input) {
     CapturedStreams files(input);
+    std::optional<ReachableCopy> copy;
+    if (place.asUser != 0) {
+        copy.emplace();
+    }
     const auto started = std::chrono::steady_clock::now();
     const pid_t child = fork();
     if (child == 0) {
-        ExecCli(arguments, files, TerminalUse::None, -1, place);
+        ExecCli(arguments, files, TerminalUse::None, -1, place, copy ? copy->program() : TOLVANE_CLI_PATH);
     }
     CliRun run;
     run.exitCode = WaitFor(child);
