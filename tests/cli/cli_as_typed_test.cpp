@@ -86,6 +86,59 @@ TEST_F(CliAsTypedTest, PathsAreTakenAsTyped) {
     EXPECT_EQ(none.err.find("password"), std::string::npos) << none.err;
 }
 
+// `tolvane-cli encrypt *` in a folder that holds files named like options: nothing is converted until the
+// user says which words are paths; "--" and "./" say it, and options still work after the command.
+TEST_F(CliAsTypedTest, NamesThatLookLikeOptionsAreNeverTakenSilently) {
+    struct Case {
+        const char* file; // made beside notes.txt; nullptr: none
+        std::vector<std::string> arguments;
+        int exitCode;
+        const char* said; // on stderr, or on stdout for a run that converts
+        std::set<std::string> after;
+    };
+    const char* const refused = "is an option and also a file here: write ./";
+    const Case cases[] = {
+        {"--help",
+         {"encrypt", "--help", "notes.txt"},
+         kExitUsage,
+         "'--help' is an option and also a file here: write ./--help for the file",
+         {"--help", "notes.txt"}},
+        {"-q",
+         {"encrypt", "-q", "notes.txt"},
+         kExitUsage,
+         "'-q' is an option and also a file here: write ./-q for the file",
+         {"-q", "notes.txt"}},
+        {"--password-stdin",
+         {"encrypt", "--password-stdin", "notes.txt"},
+         kExitUsage,
+         refused,
+         {"--password-stdin", "notes.txt"}},
+        {"--", {"encrypt", "--", "notes.txt"}, kExitUsage, refused, {"--", "notes.txt"}},
+        {"-x", {"encrypt", "-x", "notes.txt"}, kExitUsage, refused, {"-x", "notes.txt"}},
+        {"-q", {"encrypt", "./-q", "notes.txt"}, kExitDone, "converted 2", {"-q.ENC", "notes_txt.ENC"}},
+        {"-q", {"encrypt", "--", "-q", "notes.txt"}, kExitDone, "converted 2", {"-q.ENC", "notes_txt.ENC"}},
+        {"-q", {"-q", "encrypt", "notes.txt"}, kExitDone, "converted 1", {"-q", "notes_txt.ENC"}},
+        {nullptr, {"encrypt", "notes.txt", "-q"}, kExitDone, "converted 1", {"notes_txt.ENC"}},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.arguments.size() > 1 ? item.arguments[1] : "");
+        fs::remove_all(root);
+        Write("notes.txt", "plain");
+        if (item.file != nullptr) {
+            Write(item.file, "also plain");
+        }
+        std::vector<std::string> arguments{"--password-stdin"};
+        arguments.insert(arguments.end(), item.arguments.begin(), item.arguments.end());
+        const CliRun run = RunHere(arguments);
+        EXPECT_EQ(run.exitCode, item.exitCode) << run.err;
+        EXPECT_NE((item.exitCode == kExitDone ? run.out : run.err).find(item.said), std::string::npos) << run.output();
+        EXPECT_EQ(Names(), item.after);
+    }
+    const CliRun help = RunCli({"--help"}, "");
+    EXPECT_NE(help.out.find("--                every word after it is a path"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("./-name"), std::string::npos) << help.out;
+}
+
 // `tolvane-cli encrypt DIR | head -1`: the batch goes on after its reader has gone.
 TEST_F(CliAsTypedTest, ClosedOutputDoesNotStopTheBatch) {
     constexpr int kFiles = 40;
