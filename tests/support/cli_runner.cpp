@@ -63,8 +63,14 @@ bool BecomeUser(unsigned user) {
 
 enum class TerminalUse { None, Stderr, Controlling };
 
+// The program, or a shell that runs setup first and then becomes the program.
+struct Launch {
+    std::string program = TOLVANE_CLI_PATH;
+    std::string shellSetup;
+};
+
 [[noreturn]] void ExecCli(const std::vector<std::string>& arguments, const CapturedStreams& files, TerminalUse use,
-                          int terminal, const CliPlace& place = {}, const std::string& program = TOLVANE_CLI_PATH) {
+                          int terminal, const CliPlace& place = {}, const Launch& launch = {}) {
     setsid();
     const int in = open(use == TerminalUse::Controlling ? "/dev/null" : files.in.c_str(), O_RDONLY);
     const int out = open(files.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -80,12 +86,22 @@ enum class TerminalUse { None, Stderr, Controlling };
     dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
+    // Nothing more stays open in the program than what it was given: a test that limits its descriptors
+    // counts on it.
+    for (const int extra : {in, out, err}) {
+        if (extra > 2) {
+            close(extra);
+        }
+    }
+    std::vector<std::string> words;
+    if (!launch.shellSetup.empty()) {
+        words = {"/bin/sh", "-c", launch.shellSetup + "\nexec \"$0\" \"$@\""};
+    }
+    words.push_back(launch.program);
+    words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
-    std::string name = program;
-    argv.push_back(name.data());
-    std::vector<std::string> copies = arguments;
-    for (std::string& argument : copies) {
-        argv.push_back(argument.data());
+    for (std::string& word : words) {
+        argv.push_back(word.data());
     }
     argv.push_back(nullptr);
     if (!place.folder.empty() && chdir(place.folder.c_str()) != 0) {
@@ -94,7 +110,7 @@ enum class TerminalUse { None, Stderr, Controlling };
     if (place.asUser != 0 && !BecomeUser(place.asUser)) {
         _exit(126);
     }
-    execv(name.c_str(), argv.data());
+    execv(argv.front(), argv.data());
     _exit(127);
 }
 
@@ -220,6 +236,11 @@ std::string WhyCliCannotRunAs(unsigned user) {
 }
 
 CliRun RunCliAt(const CliPlace& place, const std::vector<std::string>& arguments, const std::string& input) {
+    return RunCliAfterShell(place, "", arguments, input);
+}
+
+CliRun RunCliAfterShell(const CliPlace& place, const std::string& setup, const std::vector<std::string>& arguments,
+                        const std::string& input) {
     CapturedStreams files(input);
     std::optional<ReachableCopy> copy;
     if (place.asUser != 0) {
@@ -228,7 +249,8 @@ CliRun RunCliAt(const CliPlace& place, const std::vector<std::string>& arguments
     const auto started = std::chrono::steady_clock::now();
     const pid_t child = fork();
     if (child == 0) {
-        ExecCli(arguments, files, TerminalUse::None, -1, place, copy ? copy->program() : TOLVANE_CLI_PATH);
+        ExecCli(arguments, files, TerminalUse::None, -1, place,
+                Launch{copy ? copy->program() : std::string(TOLVANE_CLI_PATH), setup});
     }
     CliRun run;
     run.exitCode = WaitFor(child);
