@@ -10,14 +10,15 @@
 
 namespace {
 
-// " (permission denied)" for a failure that a system call gave a reason for, else nothing.
-std::string Reason(const ConvertResult& result) {
-    const std::string words = SystemErrorText(result.systemError);
+// " (permission denied)" for a failure at path that a system call gave a reason for, else nothing.
+std::string Reason(const ConvertResult& result, const PathString& path) {
+    const std::string words =
+        SystemErrorTextAt(result.systemError, result.keptSourcePath.empty() ? path : result.keptSourcePath);
     return words.empty() ? std::string() : " (" + words + ")";
 }
 
-// What became of a file that was not converted, in words for its line.
-std::string OutcomeWords(const ConvertResult& result, bool encrypting) {
+// What became of the file at path when it was not converted, in words for its line.
+std::string OutcomeWords(const PathString& path, const ConvertResult& result, bool encrypting) {
     switch (result.outcome) {
     case ConvertOutcome::Converted:
         return {};
@@ -35,9 +36,9 @@ std::string OutcomeWords(const ConvertResult& result, bool encrypting) {
             return encrypting ? "the plain file has " + names + ", under which it stays readable unencrypted"
                               : "the encrypted file has " + names + " and was kept";
         }
-        return encrypting ? "the plain file could not be deleted after encryption" + Reason(result) +
+        return encrypting ? "the plain file could not be deleted after encryption" + Reason(result, path) +
                                 " and is still there unencrypted"
-                          : "the encrypted file could not be deleted after decryption" + Reason(result);
+                          : "the encrypted file could not be deleted after decryption" + Reason(result, path);
     case ConvertOutcome::ConvertedSourceMoved:
         return result.movedSourceReadable
                    ? "converted; the plain file was moved away meanwhile and is still readable there"
@@ -51,9 +52,9 @@ std::string OutcomeWords(const ConvertResult& result, bool encrypting) {
     case ConvertOutcome::BadPath:
         return "the name or path cannot be used";
     case ConvertOutcome::SourceUnreadable:
-        return "the file cannot be read" + Reason(result);
+        return "the file cannot be read" + Reason(result, path);
     case ConvertOutcome::OutputFailed:
-        return "the output could not be written" + Reason(result) + "; the file is unchanged";
+        return "the output could not be written" + Reason(result, path) + "; the file is unchanged";
     case ConvertOutcome::OutOfMemory:
         return "not enough memory";
     case ConvertOutcome::Interrupted:
@@ -95,14 +96,14 @@ void BatchReport::FileConverted(const PathString& path, const ConvertResult& res
             PathForDisplay(result.outputPath));
         return;
     case OutcomeKind::Skipped:
-        Skipped(path, OutcomeWords(result, encrypting));
+        Skipped(path, OutcomeWords(path, result, encrypting));
         return;
     case OutcomeKind::Failed:
         ++m_failed;
         if (result.outcome == ConvertOutcome::WrongPassword) {
             ++m_wrongPassword;
         }
-        Complain("failed: " + PathForDisplay(path) + ": " + OutcomeWords(result, encrypting));
+        Complain("failed: " + PathForDisplay(path) + ": " + OutcomeWords(path, result, encrypting));
         return;
     }
 }
@@ -142,9 +143,16 @@ void BatchReport::SelectionItemUnreadable(const PathString& path) {
     Complain("failed: " + PathForDisplay(path) + ": no longer exists or cannot be read; nothing in it was converted");
 }
 
-void BatchReport::MissingPath(const PathString& path) {
+void BatchReport::MissingPath(const PathString& path, int systemError) {
     ++m_failed;
-    Complain("failed: " + PathForDisplay(path) + ": no such file or folder");
+    const std::string words = SystemErrorText(systemError);
+    Complain("failed: " + PathForDisplay(path) + ": " + (words.empty() ? "no such file or folder" : words));
+}
+
+void BatchReport::RootNotConverted(const PathString& path) {
+    ++m_failed;
+    Complain("failed: " + PathForDisplay(path) +
+             ": the root of the file system is not converted; name the folders in it that should be");
 }
 
 void BatchReport::NotConvertible(const PathString& path, EntryKind kind) {

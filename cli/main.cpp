@@ -57,6 +57,7 @@ struct CommandLine {
     bool quiet = false;
     bool help = false;
     bool version = false;
+    bool inputClosed = false; // standard input was closed when the program started
     std::vector<PathString> paths;
 };
 
@@ -123,24 +124,36 @@ bool ParseCommandLine(const std::vector<PathString>& words, CommandLine* line, s
     return true;
 }
 
+// The selected paths that are not converted at all, each with its reason.
+void ReportUnconvertedPaths(const Selection& selection, BatchReport* report) {
+    for (const NamedPath& path : selection.missing) {
+        report->MissingPath(path.typed, path.systemError);
+    }
+    for (const NamedPath& path : selection.notConvertible) {
+        report->NotConvertible(path.typed, path.kind);
+    }
+    for (const NamedPath& path : selection.roots) {
+        report->RootNotConverted(path.typed);
+    }
+}
+
 int RunBatch(const CommandLine& line) {
     // The paths are checked before the password is asked: with nothing to convert there is nothing to ask.
     const Selection selection = PlanSelection(line.paths);
     ProgressLine quietLine(false, 0);
     BatchReport early(line.mode, line.quiet, &quietLine);
     if (selection.items.empty()) {
-        for (const NamedPath& path : selection.missing) {
-            early.MissingPath(path.typed);
-        }
-        for (const NamedPath& path : selection.notConvertible) {
-            early.NotConvertible(path.typed, path.kind);
-        }
+        ReportUnconvertedPaths(selection, &early);
         WriteLine(stderr, "tolvane-cli: nothing to " + std::string(line.mode == kModeEncrypt ? "encrypt" : "decrypt"));
         return kExitFailure;
     }
 
     std::string problem;
     PasswordSecret password;
+    if (line.passwordFromStdin && line.inputClosed) {
+        WriteLine(stderr, "tolvane-cli: no password: standard input is closed");
+        return kExitUsage;
+    }
     if (!ObtainPassword(line.passwordFromStdin, line.mode == kModeEncrypt, &password, &problem)) {
         WriteLine(stderr, "tolvane-cli: " + problem);
         return kExitUsage;
@@ -160,12 +173,7 @@ int RunBatch(const CommandLine& line) {
     }
     ProgressLine progress(!line.quiet && IsTerminal(stderr), total);
     BatchReport report(line.mode, line.quiet, &progress);
-    for (const NamedPath& path : selection.missing) {
-        report.MissingPath(path.typed);
-    }
-    for (const NamedPath& path : selection.notConvertible) {
-        report.NotConvertible(path.typed, path.kind);
-    }
+    ReportUnconvertedPaths(selection, &report);
     progress.Attach();
     // One pass per path: a path that vanishes meanwhile ends only its own pass.
     for (const NamedPath& item : selection.items) {
@@ -182,10 +190,11 @@ int RunBatch(const CommandLine& line) {
     return report.AnyFailure() ? kExitFailure : kExitDone;
 }
 
-int Run(const std::vector<PathString>& words) {
+int Run(const std::vector<PathString>& words, const ClosedStreams& closed) {
     PrepareConsoleOutput();
     IgnoreBrokenPipes();
     CommandLine line;
+    line.inputClosed = closed.input;
     std::string problem;
     if (!ParseCommandLine(words, &line, &problem)) {
         WriteLine(stderr, "tolvane-cli: " + problem);
@@ -210,9 +219,10 @@ int wmain(int argc, wchar_t** argv) {
 #else
 int main(int argc, char** argv) {
 #endif
+    const ClosedStreams closed = OpenClosedStandardStreams();
     std::vector<PathString> words;
     for (int index = 1; index < argc; ++index) {
         words.emplace_back(argv[index]);
     }
-    return Run(words);
+    return Run(words, closed);
 }

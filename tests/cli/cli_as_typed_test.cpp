@@ -8,6 +8,7 @@
 #include <functional>
 #include <random>
 #include <set>
+#include <stdexcept>
 
 #include <unistd.h>
 
@@ -290,6 +291,116 @@ TEST_F(CliAsTypedTest, MessagesSayWhyAndStayPrintable) {
     EXPECT_NE(denied.err.find("the output could not be written (permission denied); the file is unchanged"),
               std::string::npos)
         << denied.err;
+}
+
+// Each failure names its true reason, and the other paths of the command line are still converted.
+TEST_F(CliAsTypedTest, FailuresNameTheirTrueReason) {
+    std::string longPath;
+    while (longPath.size() <= 4096) {
+        longPath += "folder/";
+    }
+    longPath += "notes";
+    // The file is written, then it or its folder marked.
+    const auto flagged = [&](const char* flags, const char* name, const char* marked) {
+        return [&, flags, name, marked] {
+            Write(name, "data");
+            if (std::system(("chattr " + std::string(flags) + " '" + At(marked) + "' 2>/dev/null").c_str()) != 0) {
+                throw std::runtime_error("this file system cannot mark files with chattr");
+            }
+        };
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> prepare; // beside notes.txt
+        const char* shell;             // run before the program, as by a user's shell
+        std::vector<std::string> arguments;
+        int exitCode;
+        const char* said;
+        bool notesConverted;
+        bool asNobody = false;
+    };
+    const Case cases[] = {
+        {"path beyond PATH_MAX", [] {}, "", {longPath, "notes.txt"}, kExitFailure, ": the name is too long", true},
+        {"descriptors used up", [] {}, "ulimit -n 5", {"notes.txt"}, kExitFailure, "(too many open files)", false},
+        {"immutable file",
+         flagged("+i", "fixed.txt", "fixed.txt"),
+         "",
+         {"fixed.txt", "notes.txt"},
+         kExitFailure,
+         "fixed.txt: the plain file could not be deleted after encryption (the file is immutable or append-only)",
+         true},
+        {"append-only file",
+         flagged("+a", "fixed.txt", "fixed.txt"),
+         "",
+         {"fixed.txt"},
+         kExitFailure,
+         "(the file is immutable or append-only)",
+         false},
+        {"immutable folder",
+         flagged("+i", "frozen/file", "frozen"),
+         "",
+         {"frozen/file", "notes.txt"},
+         kExitFailure,
+         "frozen/file: the output could not be written (the folder is immutable or append-only)",
+         true},
+        {"closed standard input",
+         [] {},
+         "exec <&-",
+         {"notes.txt"},
+         kExitUsage,
+         "no password: standard input is closed",
+         false},
+        {"link to a folder, with a separator",
+         [&] {
+             Write("dir/f", "in the folder");
+             fs::create_symlink(root / "dir", root / "link");
+         },
+         "",
+         {"link/", "notes.txt"},
+         kExitFailure,
+         "link/: is a link; it was not followed",
+         true},
+        {"root folder",
+         [&] {
+             fs::permissions(root, fs::perms::all, fs::perm_options::add);
+             ASSERT_EQ(chown(At("notes.txt").c_str(), kNobody, kNobody), 0);
+         },
+         "",
+         {"/", "notes.txt"},
+         kExitFailure,
+         "/: the root of the file system is not converted",
+         true,
+         // As nobody, so that a refusal that ever broke could reach no file but the test's own.
+         true},
+    };
+    std::string skipped;
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.what);
+        std::system(("chattr -R -i -a '" + root.string() + "' 2>/dev/null").c_str());
+        fs::remove_all(root);
+        Write("notes.txt", "plain");
+        try {
+            item.prepare();
+        } catch (const std::runtime_error& error) {
+            skipped += std::string(item.what) + ": " + error.what() + "\n";
+            continue;
+        }
+        if (const std::string why = item.asNobody ? WhyCliCannotRunAs(kNobody) : ""; !why.empty()) {
+            skipped += std::string(item.what) + ": " + why + "\n";
+            continue;
+        }
+        std::vector<std::string> arguments{"--password-stdin", "encrypt"};
+        arguments.insert(arguments.end(), item.arguments.begin(), item.arguments.end());
+        const CliRun run = RunCliAfterShell(CliPlace{root.string(), item.asNobody ? kNobody : 0}, item.shell, arguments,
+                                            "pass word\n");
+        std::system(("chattr -R -i -a '" + root.string() + "' 2>/dev/null").c_str());
+        EXPECT_EQ(run.exitCode, item.exitCode) << run.err;
+        EXPECT_NE(run.err.find(item.said), std::string::npos) << run.err;
+        EXPECT_EQ(fs::exists(root / "notes_txt.ENC"), item.notesConverted) << run.output();
+    }
+    if (!skipped.empty()) {
+        GTEST_SKIP() << skipped;
+    }
 }
 
 } // namespace
