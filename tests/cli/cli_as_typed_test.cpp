@@ -403,4 +403,44 @@ TEST_F(CliAsTypedTest, FailuresNameTheirTrueReason) {
     }
 }
 
+// The name a file is restored under comes from inside the container: when it is hidden, or its extension
+// is not the one the container's name carries, a note says so on stderr, even with -q.
+TEST_F(CliAsTypedTest, SurprisingRestoredNamesAreNoted) {
+    struct Case {
+        const char* stored;    // the plain file's name, stored in its container
+        const char* container; // the container renamed to this; nullptr: as encrypting named it
+        const char* note;      // nullptr: none
+    };
+    const Case cases[] = {
+        {".bash_profile", "holiday_photos.ENC",
+         "holiday_photos.ENC was restored as .bash_profile: the restored name is hidden (it starts with a dot); its "
+         "extension is not .photos, the one the container's name carries"},
+        {"invoice.exe", "report_pdf.ENC", "report_pdf.ENC was restored as invoice.exe: its extension is not .pdf"},
+        {".profile", nullptr, "_profile.ENC was restored as .profile: the restored name is hidden"},
+        {"script.sh", "notes.ENC",
+         "notes.ENC was restored as script.sh: it has the extension .sh, which the container's name does not carry"},
+        {"report.pdf", nullptr, nullptr},
+        {"report.pdf", "REPORT_PDF (2).ENC", nullptr},
+        {"my_notes", nullptr, nullptr},
+        {"notes", nullptr, nullptr},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.stored);
+        fs::remove_all(root);
+        Write(item.stored, "content");
+        ASSERT_EQ(RunHere({"--password-stdin", "-q", "encrypt", item.stored}).exitCode, kExitDone);
+        const std::string made = *NamesIn(root).begin();
+        const std::string container = item.container != nullptr ? item.container : made;
+        fs::rename(root / made, root / container);
+        const CliRun run = RunHere({"--password-stdin", "-q", "decrypt", container});
+        EXPECT_EQ(run.exitCode, kExitDone) << run.err;
+        EXPECT_EQ(Names(), (std::set<std::string>{item.stored}));
+        if (item.note == nullptr) {
+            EXPECT_EQ(run.err, "");
+        } else {
+            EXPECT_NE(run.err.find("note: " + At(item.note)), std::string::npos) << run.err;
+        }
+    }
+}
+
 } // namespace
