@@ -18,10 +18,13 @@ public:
 
     bool StopRequested() override;
 
-    // A selected path that does not exist, found before the batch started.
-    void MissingPath(const PathString& path);
+    // A selected path that does not exist or cannot be read (systemError says why; 0 when nothing did),
+    // found before the batch started.
+    void MissingPath(const PathString& path, int systemError);
     // A selected link (never followed) or device: named, but not converted.
     void NotConvertible(const PathString& path, EntryKind kind);
+    // A selected root folder of a file system, which is never converted whole.
+    void RootNotConverted(const PathString& path);
 
     // The counts, after a word on containers that did not open and on an interrupt.
     void WriteSummary();

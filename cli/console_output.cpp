@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 #endif
@@ -13,6 +14,25 @@ void PrepareConsoleOutput() {
 #ifdef _WIN32
     SetConsoleOutputCP(CP_UTF8);
 #endif
+}
+
+ClosedStreams OpenClosedStandardStreams() {
+    ClosedStreams closed;
+#ifndef _WIN32
+    bool* const flags[] = {&closed.input, &closed.output, &closed.error};
+    for (int descriptor = 0; descriptor <= 2; ++descriptor) {
+        if (::fcntl(descriptor, F_GETFD) != -1) {
+            continue;
+        }
+        *flags[descriptor] = true;
+        // The lowest free number is the closed one itself; it stays open for the program's life.
+        const int opened = ::open("/dev/null", O_RDWR);
+        if (opened != descriptor && opened != -1) {
+            ::close(opened);
+        }
+    }
+#endif
+    return closed;
 }
 
 namespace {

@@ -11,6 +11,17 @@
 // Makes the Windows console show UTF-8; nothing elsewhere.
 void PrepareConsoleOutput();
 
+// Which of standard input, output and error the program was started without.
+struct ClosedStreams {
+    bool input = false;
+    bool output = false;
+    bool error = false;
+};
+// On POSIX opens /dev/null onto each of descriptors 0, 1 and 2 that is closed, before anything else is
+// opened: a file the batch opens would otherwise take that number and receive the messages (or be read
+// as the password). Says which were closed. Nothing on Windows.
+ClosedStreams OpenClosedStandardStreams();
+
 // The path as UTF-8 text for messages, safe to print: control characters (which a terminal would act on)
 // and bytes that are not UTF-8 are shown escaped, as \x1b or \u202e. On Windows an unpaired surrogate
 // becomes U+FFFD.

@@ -5,6 +5,7 @@
 // converted, 2 for a usage error or a refused password, 130 or 143 after Ctrl-C or SIGTERM.
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "batch_walker.h"
 #include "console_output.h"
 #include "folder.h"
+#include "full_path.h"
 #include "interrupt.h"
 #include "password_prompt.h"
 #include "progress_line.h"
@@ -25,7 +27,7 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
 constexpr const char* kUsage =
-    "usage: tolvane-cli [--password-stdin] [-q|--quiet] encrypt|decrypt PATH...\n"
+    "usage: tolvane-cli [--password-stdin] [-q|--quiet] encrypt|decrypt [--] PATH...\n"
     "       tolvane-cli --help | --version\n"
     "\n"
     "  encrypt           turn every file (folders searched to any depth) into an encrypted file beside it,\n"
@@ -37,6 +39,9 @@ constexpr const char* kUsage =
     "  --password-stdin  take the password from the first line of standard input (UTF-8)\n"
     "                    instead of asking on the terminal\n"
     "  -q, --quiet       no status line and no line per converted or skipped file\n"
+    "  --                every word after it is a path, even one that starts with '-'; so is a path\n"
+    "                    written ./-name. A word after the command that is an option and also names a\n"
+    "                    file here (as * may give) stops the run before anything is converted.\n"
     "  -h, --help        this text\n"
     "  --version         the version\n"
     "\n"
@@ -52,15 +57,29 @@ struct CommandLine {
     bool quiet = false;
     bool help = false;
     bool version = false;
+    bool inputClosed = false; // standard input was closed when the program started
     std::vector<PathString> paths;
 };
 
-// Options may stand anywhere before "--"; the first other word is the command, the rest are paths.
+// Whether a file, folder or link of that name is in the current folder.
+bool NamesAnEntryHere(const PathString& word) {
+    const std::optional<PathString> full = MakeFullPath(word);
+    return full && ReadItemKind(*full).has_value();
+}
+
+// Options may stand anywhere before "--"; the first other word is the command, the rest are paths. A
+// shell's * can put the name of a file such as "-q" or "--help" after the command, where it would be taken
+// as an option; rather than guess which was meant, nothing is done and the user is told how to name it.
 bool ParseCommandLine(const std::vector<PathString>& words, CommandLine* line, std::string* problem) {
     bool haveCommand = false;
     bool optionsEnded = false;
     for (const PathString& word : words) {
         if (!optionsEnded && word.size() > 1 && word[0] == '-') {
+            if (haveCommand && NamesAnEntryHere(word)) {
+                const std::string shown = PathForDisplay(word);
+                *problem = "'" + shown + "' is an option and also a file here: write ./" + shown + " for the file";
+                return false;
+            }
             if (word == TOLVANE_PATH_LITERAL("--")) {
                 optionsEnded = true;
             } else if (word == TOLVANE_PATH_LITERAL("--password-stdin")) {
@@ -105,24 +124,36 @@ bool ParseCommandLine(const std::vector<PathString>& words, CommandLine* line, s
     return true;
 }
 
+// The selected paths that are not converted at all, each with its reason.
+void ReportUnconvertedPaths(const Selection& selection, BatchReport* report) {
+    for (const NamedPath& path : selection.missing) {
+        report->MissingPath(path.typed, path.systemError);
+    }
+    for (const NamedPath& path : selection.notConvertible) {
+        report->NotConvertible(path.typed, path.kind);
+    }
+    for (const NamedPath& path : selection.roots) {
+        report->RootNotConverted(path.typed);
+    }
+}
+
 int RunBatch(const CommandLine& line) {
     // The paths are checked before the password is asked: with nothing to convert there is nothing to ask.
     const Selection selection = PlanSelection(line.paths);
     ProgressLine quietLine(false, 0);
     BatchReport early(line.mode, line.quiet, &quietLine);
     if (selection.items.empty()) {
-        for (const NamedPath& path : selection.missing) {
-            early.MissingPath(path.typed);
-        }
-        for (const NamedPath& path : selection.notConvertible) {
-            early.NotConvertible(path.typed, path.kind);
-        }
+        ReportUnconvertedPaths(selection, &early);
         WriteLine(stderr, "tolvane-cli: nothing to " + std::string(line.mode == kModeEncrypt ? "encrypt" : "decrypt"));
         return kExitFailure;
     }
 
     std::string problem;
     PasswordSecret password;
+    if (line.passwordFromStdin && line.inputClosed) {
+        WriteLine(stderr, "tolvane-cli: no password: standard input is closed");
+        return kExitUsage;
+    }
     if (!ObtainPassword(line.passwordFromStdin, line.mode == kModeEncrypt, &password, &problem)) {
         WriteLine(stderr, "tolvane-cli: " + problem);
         return kExitUsage;
@@ -142,12 +173,7 @@ int RunBatch(const CommandLine& line) {
     }
     ProgressLine progress(!line.quiet && IsTerminal(stderr), total);
     BatchReport report(line.mode, line.quiet, &progress);
-    for (const NamedPath& path : selection.missing) {
-        report.MissingPath(path.typed);
-    }
-    for (const NamedPath& path : selection.notConvertible) {
-        report.NotConvertible(path.typed, path.kind);
-    }
+    ReportUnconvertedPaths(selection, &report);
     progress.Attach();
     // One pass per path: a path that vanishes meanwhile ends only its own pass.
     for (const NamedPath& item : selection.items) {
@@ -164,10 +190,11 @@ int RunBatch(const CommandLine& line) {
     return report.AnyFailure() ? kExitFailure : kExitDone;
 }
 
-int Run(const std::vector<PathString>& words) {
+int Run(const std::vector<PathString>& words, const ClosedStreams& closed) {
     PrepareConsoleOutput();
     IgnoreBrokenPipes();
     CommandLine line;
+    line.inputClosed = closed.input;
     std::string problem;
     if (!ParseCommandLine(words, &line, &problem)) {
         WriteLine(stderr, "tolvane-cli: " + problem);
@@ -192,9 +219,10 @@ int wmain(int argc, wchar_t** argv) {
 #else
 int main(int argc, char** argv) {
 #endif
+    const ClosedStreams closed = OpenClosedStandardStreams();
     std::vector<PathString> words;
     for (int index = 1; index < argc; ++index) {
         words.emplace_back(argv[index]);
     }
-    return Run(words);
+    return Run(words, closed);
 }

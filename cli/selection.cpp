@@ -5,6 +5,7 @@
 
 #include "file_identity.h"
 #include "full_path.h"
+#include "system_error.h"
 
 namespace {
 
@@ -22,6 +23,22 @@ bool InsideAny(const PathString& path, const std::unordered_set<FileId, FileIdHa
     return false;
 }
 
+// A path ending in a separator asks the system to follow a final link; the link itself is what was named,
+// so such a path is taken without its separators when it names a link.
+PathString WithoutFollowingLink(const PathString& full) {
+    PathString name = full;
+    while (name.size() > 1 && IsPathSeparator(name.back())) {
+        name.pop_back();
+    }
+    return name.size() != full.size() && ReadItemKind(name) == EntryKind::Link ? name : full;
+}
+
+// The root folder of its file system is its own holder.
+bool IsRootFolder(const PathString& full, const FileId& id) {
+    const std::vector<FileId> holders = ContainingFolderIds(full);
+    return !holders.empty() && holders.front() == id;
+}
+
 } // namespace
 
 Selection PlanSelection(const std::vector<PathString>& typed) {
@@ -30,10 +47,12 @@ Selection PlanSelection(const std::vector<PathString>& typed) {
     std::unordered_set<FileId, FileIdHash> seen;
     std::unordered_set<FileId, FileIdHash> folders;
     for (const PathString& word : typed) {
-        NamedPath path{word, MakeFullPath(word).value_or(PathString()), EntryKind::File};
+        ClearSystemError();
+        NamedPath path{word, WithoutFollowingLink(MakeFullPath(word).value_or(PathString())), EntryKind::File, 0};
         const auto kind = path.full.empty() ? std::nullopt : ReadItemKind(path.full);
         const auto id = kind ? ReadFileId(path.full) : std::nullopt;
         if (!kind || !id) {
+            path.systemError = LastSystemError();
             selection.missing.push_back(std::move(path));
             continue;
         }
@@ -43,6 +62,10 @@ Selection PlanSelection(const std::vector<PathString>& typed) {
         }
         if (*kind == EntryKind::Link || *kind == EntryKind::Special) {
             selection.notConvertible.push_back(std::move(path));
+            continue;
+        }
+        if (*kind == EntryKind::Folder && IsRootFolder(path.full, *id)) {
+            selection.roots.push_back(std::move(path));
             continue;
         }
         if (*kind == EntryKind::Folder) {

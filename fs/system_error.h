@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "path_text.h"
+
 // errno on POSIX, GetLastError() on Windows.
 int LastSystemError();
 // Clears it, so that a later read tells whether the calls in between failed.
@@ -13,3 +15,6 @@ bool IsNoSuchEntryError(int code);
 
 // Words for an error code, such as "permission denied" or "no space left on the disk"; empty for 0.
 std::string SystemErrorText(int code);
+// The same for an error met on the file at path, or in the folder that holds it: "operation not permitted"
+// from a file or folder that is marked immutable or append-only says so.
+std::string SystemErrorTextAt(int code, const PathString& path);

@@ -47,6 +47,8 @@ std::string SystemErrorText(int code) {
         return "the file is in use by another program";
     case ERROR_FILENAME_EXCED_RANGE:
         return "the name is too long";
+    case ERROR_TOO_MANY_OPEN_FILES:
+        return "too many open files";
     default:
         break;
     }
@@ -64,4 +66,8 @@ std::string SystemErrorText(int code) {
         return "system error " + std::to_string(code);
     }
     return Utf16ToUtf8(words).value_or("system error " + std::to_string(code));
+}
+
+std::string SystemErrorTextAt(int code, const PathString&) {
+    return SystemErrorText(code);
 }

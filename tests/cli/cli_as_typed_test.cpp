@@ -8,6 +8,7 @@
 #include <functional>
 #include <random>
 #include <set>
+#include <stdexcept>
 
 #include <unistd.h>
 
@@ -84,6 +85,59 @@ TEST_F(CliAsTypedTest, PathsAreTakenAsTyped) {
     EXPECT_EQ(none.exitCode, kExitFailure);
     EXPECT_NE(none.err.find("gone.ENC: no such file or folder"), std::string::npos) << none.err;
     EXPECT_EQ(none.err.find("password"), std::string::npos) << none.err;
+}
+
+// `tolvane-cli encrypt *` in a folder that holds files named like options: nothing is converted until the
+// user says which words are paths; "--" and "./" say it, and options still work after the command.
+TEST_F(CliAsTypedTest, NamesThatLookLikeOptionsAreNeverTakenSilently) {
+    struct Case {
+        const char* file; // made beside notes.txt; nullptr: none
+        std::vector<std::string> arguments;
+        int exitCode;
+        const char* said; // on stderr, or on stdout for a run that converts
+        std::set<std::string> after;
+    };
+    const char* const refused = "is an option and also a file here: write ./";
+    const Case cases[] = {
+        {"--help",
+         {"encrypt", "--help", "notes.txt"},
+         kExitUsage,
+         "'--help' is an option and also a file here: write ./--help for the file",
+         {"--help", "notes.txt"}},
+        {"-q",
+         {"encrypt", "-q", "notes.txt"},
+         kExitUsage,
+         "'-q' is an option and also a file here: write ./-q for the file",
+         {"-q", "notes.txt"}},
+        {"--password-stdin",
+         {"encrypt", "--password-stdin", "notes.txt"},
+         kExitUsage,
+         refused,
+         {"--password-stdin", "notes.txt"}},
+        {"--", {"encrypt", "--", "notes.txt"}, kExitUsage, refused, {"--", "notes.txt"}},
+        {"-x", {"encrypt", "-x", "notes.txt"}, kExitUsage, refused, {"-x", "notes.txt"}},
+        {"-q", {"encrypt", "./-q", "notes.txt"}, kExitDone, "converted 2", {"-q.ENC", "notes_txt.ENC"}},
+        {"-q", {"encrypt", "--", "-q", "notes.txt"}, kExitDone, "converted 2", {"-q.ENC", "notes_txt.ENC"}},
+        {"-q", {"-q", "encrypt", "notes.txt"}, kExitDone, "converted 1", {"-q", "notes_txt.ENC"}},
+        {nullptr, {"encrypt", "notes.txt", "-q"}, kExitDone, "converted 1", {"notes_txt.ENC"}},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.arguments.size() > 1 ? item.arguments[1] : "");
+        fs::remove_all(root);
+        Write("notes.txt", "plain");
+        if (item.file != nullptr) {
+            Write(item.file, "also plain");
+        }
+        std::vector<std::string> arguments{"--password-stdin"};
+        arguments.insert(arguments.end(), item.arguments.begin(), item.arguments.end());
+        const CliRun run = RunHere(arguments);
+        EXPECT_EQ(run.exitCode, item.exitCode) << run.err;
+        EXPECT_NE((item.exitCode == kExitDone ? run.out : run.err).find(item.said), std::string::npos) << run.output();
+        EXPECT_EQ(Names(), item.after);
+    }
+    const CliRun help = RunCli({"--help"}, "");
+    EXPECT_NE(help.out.find("--                every word after it is a path"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("./-name"), std::string::npos) << help.out;
 }
 
 // `tolvane-cli encrypt DIR | head -1`: the batch goes on after its reader has gone.
@@ -208,17 +262,6 @@ TEST_F(CliAsTypedTest, MessagesSayWhyAndStayPrintable) {
     EXPECT_EQ(version.exitCode, kExitDone);
     EXPECT_TRUE(version.out.starts_with("tolvane-cli 1.")) << version.out;
 
-    // A folder the user may not write to: the reason is named.
-    Write("locked/file", "data");
-    fs::permissions(root / "locked", fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                         fs::perms::others_read | fs::perms::others_exec);
-    const CliRun denied =
-        RunCliAt(CliPlace{root.string(), kNobody}, {"--password-stdin", "encrypt", "locked"}, "pass word\n");
-    EXPECT_EQ(denied.exitCode, kExitFailure);
-    EXPECT_NE(denied.err.find("the output could not be written (permission denied); the file is unchanged"),
-              std::string::npos)
-        << denied.err;
-
     // Names that hold terminal controls are shown escaped, never as escape sequences.
     Write("odd/red\x1b[31mname\x07", "colour");
     const CliRun odd = RunHere({"--password-stdin", "encrypt", "odd"});
@@ -233,6 +276,171 @@ TEST_F(CliAsTypedTest, MessagesSayWhyAndStayPrintable) {
     const CliRun wrong = RunHere({"--password-stdin", "decrypt", "odd"}, "not it at all\n");
     EXPECT_EQ(wrong.exitCode, kExitFailure);
     EXPECT_NE(wrong.err.find("2 containers did not open with that password"), std::string::npos) << wrong.err;
+
+    // A folder the user may not write to: the reason is named.
+    if (const std::string why = WhyCliCannotRunAs(kNobody); !why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    Write("locked/file", "data");
+    fs::permissions(root, fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(root / "locked", fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                         fs::perms::others_read | fs::perms::others_exec);
+    const CliRun denied =
+        RunCliAt(CliPlace{root.string(), kNobody}, {"--password-stdin", "encrypt", "locked"}, "pass word\n");
+    EXPECT_EQ(denied.exitCode, kExitFailure);
+    EXPECT_NE(denied.err.find("the output could not be written (permission denied); the file is unchanged"),
+              std::string::npos)
+        << denied.err;
+}
+
+// Each failure names its true reason, and the other paths of the command line are still converted.
+TEST_F(CliAsTypedTest, FailuresNameTheirTrueReason) {
+    std::string longPath;
+    while (longPath.size() <= 4096) {
+        longPath += "folder/";
+    }
+    longPath += "notes";
+    // The file is written, then it or its folder marked.
+    const auto flagged = [&](const char* flags, const char* name, const char* marked) {
+        return [&, flags, name, marked] {
+            Write(name, "data");
+            if (std::system(("chattr " + std::string(flags) + " '" + At(marked) + "' 2>/dev/null").c_str()) != 0) {
+                throw std::runtime_error("this file system cannot mark files with chattr");
+            }
+        };
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> prepare; // beside notes.txt
+        const char* shell;             // run before the program, as by a user's shell
+        std::vector<std::string> arguments;
+        int exitCode;
+        const char* said;
+        bool notesConverted;
+        bool asNobody = false;
+    };
+    const Case cases[] = {
+        {"path beyond PATH_MAX", [] {}, "", {longPath, "notes.txt"}, kExitFailure, ": the name is too long", true},
+        {"descriptors used up", [] {}, "ulimit -n 5", {"notes.txt"}, kExitFailure, "(too many open files)", false},
+        {"immutable file",
+         flagged("+i", "fixed.txt", "fixed.txt"),
+         "",
+         {"fixed.txt", "notes.txt"},
+         kExitFailure,
+         "fixed.txt: the plain file could not be deleted after encryption (the file is immutable or append-only)",
+         true},
+        {"append-only file",
+         flagged("+a", "fixed.txt", "fixed.txt"),
+         "",
+         {"fixed.txt"},
+         kExitFailure,
+         "(the file is immutable or append-only)",
+         false},
+        {"immutable folder",
+         flagged("+i", "frozen/file", "frozen"),
+         "",
+         {"frozen/file", "notes.txt"},
+         kExitFailure,
+         "frozen/file: the output could not be written (the folder is immutable or append-only)",
+         true},
+        {"closed standard input",
+         [] {},
+         "exec <&-",
+         {"notes.txt"},
+         kExitUsage,
+         "no password: standard input is closed",
+         false},
+        {"link to a folder, with a separator",
+         [&] {
+             Write("dir/f", "in the folder");
+             fs::create_symlink(root / "dir", root / "link");
+         },
+         "",
+         {"link/", "notes.txt"},
+         kExitFailure,
+         "link/: is a link; it was not followed",
+         true},
+        {"root folder",
+         [&] {
+             fs::permissions(root, fs::perms::all, fs::perm_options::add);
+             ASSERT_EQ(chown(At("notes.txt").c_str(), kNobody, kNobody), 0);
+         },
+         "",
+         {"/", "notes.txt"},
+         kExitFailure,
+         "/: the root of the file system is not converted",
+         true,
+         // As nobody, so that a refusal that ever broke could reach no file but the test's own.
+         true},
+    };
+    std::string skipped;
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.what);
+        std::system(("chattr -R -i -a '" + root.string() + "' 2>/dev/null").c_str());
+        fs::remove_all(root);
+        Write("notes.txt", "plain");
+        try {
+            item.prepare();
+        } catch (const std::runtime_error& error) {
+            skipped += std::string(item.what) + ": " + error.what() + "\n";
+            continue;
+        }
+        if (const std::string why = item.asNobody ? WhyCliCannotRunAs(kNobody) : ""; !why.empty()) {
+            skipped += std::string(item.what) + ": " + why + "\n";
+            continue;
+        }
+        std::vector<std::string> arguments{"--password-stdin", "encrypt"};
+        arguments.insert(arguments.end(), item.arguments.begin(), item.arguments.end());
+        const CliRun run = RunCliAfterShell(CliPlace{root.string(), item.asNobody ? kNobody : 0}, item.shell, arguments,
+                                            "pass word\n");
+        std::system(("chattr -R -i -a '" + root.string() + "' 2>/dev/null").c_str());
+        EXPECT_EQ(run.exitCode, item.exitCode) << run.err;
+        EXPECT_NE(run.err.find(item.said), std::string::npos) << run.err;
+        EXPECT_EQ(fs::exists(root / "notes_txt.ENC"), item.notesConverted) << run.output();
+    }
+    if (!skipped.empty()) {
+        GTEST_SKIP() << skipped;
+    }
+}
+
+// The name a file is restored under comes from inside the container: when it is hidden, or its extension
+// is not the one the container's name carries, a note says so on stderr, even with -q.
+TEST_F(CliAsTypedTest, SurprisingRestoredNamesAreNoted) {
+    struct Case {
+        const char* stored;    // the plain file's name, stored in its container
+        const char* container; // the container renamed to this; nullptr: as encrypting named it
+        const char* note;      // nullptr: none
+    };
+    const Case cases[] = {
+        {".bash_profile", "holiday_photos.ENC",
+         "holiday_photos.ENC was restored as .bash_profile: the restored name is hidden (it starts with a dot); its "
+         "extension is not .photos, the one the container's name carries"},
+        {"invoice.exe", "report_pdf.ENC", "report_pdf.ENC was restored as invoice.exe: its extension is not .pdf"},
+        {".profile", nullptr, "_profile.ENC was restored as .profile: the restored name is hidden"},
+        {"script.sh", "notes.ENC",
+         "notes.ENC was restored as script.sh: it has the extension .sh, which the container's name does not carry"},
+        {"report.pdf", nullptr, nullptr},
+        {"report.pdf", "REPORT_PDF (2).ENC", nullptr},
+        {"my_notes", nullptr, nullptr},
+        {"notes", nullptr, nullptr},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.stored);
+        fs::remove_all(root);
+        Write(item.stored, "content");
+        ASSERT_EQ(RunHere({"--password-stdin", "-q", "encrypt", item.stored}).exitCode, kExitDone);
+        const std::string made = *NamesIn(root).begin();
+        const std::string container = item.container != nullptr ? item.container : made;
+        fs::rename(root / made, root / container);
+        const CliRun run = RunHere({"--password-stdin", "-q", "decrypt", container});
+        EXPECT_EQ(run.exitCode, kExitDone) << run.err;
+        EXPECT_EQ(Names(), (std::set<std::string>{item.stored}));
+        if (item.note == nullptr) {
+            EXPECT_EQ(run.err, "");
+        } else {
+            EXPECT_NE(run.err.find("note: " + At(item.note)), std::string::npos) << run.err;
+        }
+    }
 }
 
 } // namespace

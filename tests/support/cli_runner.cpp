@@ -4,15 +4,19 @@
 #include "temp_folder.h"
 #include "test_files.h"
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <thread>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
@@ -34,10 +38,39 @@ struct CapturedStreams {
     explicit CapturedStreams(const std::string& input) { WriteBytes(in, input); }
 };
 
+// tolvane-cli copied into a temporary folder that every user may pass through. A run as another user
+// starts the copy: the build tree may lie in a folder that only its owner can enter (a clone in /root).
+class ReachableCopy {
+public:
+    ReachableCopy() {
+        namespace fs = std::filesystem;
+        fs::copy_file(TOLVANE_CLI_PATH, m_program);
+        fs::permissions(m_folder.root(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+        fs::permissions(m_program, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                       fs::perms::others_read | fs::perms::others_exec);
+    }
+    const std::string& program() const { return m_program; }
+
+private:
+    TempFolder m_folder{"cli-copy"};
+    std::string m_program = m_folder / "tolvane-cli";
+};
+
+// Takes the user's identity for good; false when the system refuses.
+bool BecomeUser(unsigned user) {
+    return setgroups(0, nullptr) == 0 && setgid(user) == 0 && setuid(user) == 0;
+}
+
 enum class TerminalUse { None, Stderr, Controlling };
 
+// The program, or a shell that runs setup first and then becomes the program.
+struct Launch {
+    std::string program = TOLVANE_CLI_PATH;
+    std::string shellSetup;
+};
+
 [[noreturn]] void ExecCli(const std::vector<std::string>& arguments, const CapturedStreams& files, TerminalUse use,
-                          int terminal, const CliPlace& place = {}) {
+                          int terminal, const CliPlace& place = {}, const Launch& launch = {}) {
     setsid();
     const int in = open(use == TerminalUse::Controlling ? "/dev/null" : files.in.c_str(), O_RDONLY);
     const int out = open(files.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -53,21 +86,31 @@ enum class TerminalUse { None, Stderr, Controlling };
     dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
+    // Nothing more stays open in the program than what it was given: a test that limits its descriptors
+    // counts on it.
+    for (const int extra : {in, out, err}) {
+        if (extra > 2) {
+            close(extra);
+        }
+    }
+    std::vector<std::string> words;
+    if (!launch.shellSetup.empty()) {
+        words = {"/bin/sh", "-c", launch.shellSetup + "\nexec \"$0\" \"$@\""};
+    }
+    words.push_back(launch.program);
+    words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
-    std::string program = TOLVANE_CLI_PATH;
-    argv.push_back(program.data());
-    std::vector<std::string> copies = arguments;
-    for (std::string& argument : copies) {
-        argv.push_back(argument.data());
+    for (std::string& word : words) {
+        argv.push_back(word.data());
     }
     argv.push_back(nullptr);
     if (!place.folder.empty() && chdir(place.folder.c_str()) != 0) {
         _exit(126);
     }
-    if (place.asUser != 0 && (setgid(place.asUser) != 0 || setuid(place.asUser) != 0)) {
+    if (place.asUser != 0 && !BecomeUser(place.asUser)) {
         _exit(126);
     }
-    execv(program.c_str(), argv.data());
+    execv(argv.front(), argv.data());
     _exit(127);
 }
 
@@ -172,12 +215,42 @@ CliRun RunCli(const std::vector<std::string>& arguments, const std::string& inpu
     return RunCliAt(CliPlace{}, arguments, input);
 }
 
+std::string WhyCliCannotRunAs(unsigned user) {
+    if (geteuid() != 0) {
+        return "the tests do not run as root, so they cannot run anything as user " + std::to_string(user);
+    }
+    const ReachableCopy copy;
+    const pid_t child = fork();
+    if (child == 0) {
+        if (!BecomeUser(user)) {
+            _exit(255);
+        }
+        _exit(access(copy.program().c_str(), X_OK) == 0 ? 0 : errno);
+    }
+    const int code = WaitFor(child);
+    if (code == 255) {
+        return "the system does not let the tests become user " + std::to_string(user);
+    }
+    return code == 0 ? std::string()
+                     : "user " + std::to_string(user) + " cannot start " + copy.program() + ": " + std::strerror(code);
+}
+
 CliRun RunCliAt(const CliPlace& place, const std::vector<std::string>& arguments, const std::string& input) {
+    return RunCliAfterShell(place, "", arguments, input);
+}
+
+CliRun RunCliAfterShell(const CliPlace& place, const std::string& setup, const std::vector<std::string>& arguments,
+                        const std::string& input) {
     CapturedStreams files(input);
+    std::optional<ReachableCopy> copy;
+    if (place.asUser != 0) {
+        copy.emplace();
+    }
     const auto started = std::chrono::steady_clock::now();
     const pid_t child = fork();
     if (child == 0) {
-        ExecCli(arguments, files, TerminalUse::None, -1, place);
+        ExecCli(arguments, files, TerminalUse::None, -1, place,
+                Launch{copy ? copy->program() : std::string(TOLVANE_CLI_PATH), setup});
     }
     CliRun run;
     run.exitCode = WaitFor(child);

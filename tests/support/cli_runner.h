@@ -26,9 +26,18 @@ struct CliPlace {
     unsigned asUser = 0;
 };
 
+// Why the tests cannot run tolvane-cli as the given user (they do not run as root, or the temporary folder
+// is closed to that user); empty when they can. Such runs start a copy of the program in a temporary
+// folder, so the build tree need not be open to the user.
+std::string WhyCliCannotRunAs(unsigned user);
+
 // Standard input from the given text; no controlling terminal; stdout and stderr captured.
 CliRun RunCli(const std::vector<std::string>& arguments, const std::string& input);
 CliRun RunCliAt(const CliPlace& place, const std::vector<std::string>& arguments, const std::string& input);
+// As RunCliAt, the program started by /bin/sh after the shell commands of setup, as a user's shell starts
+// it after "ulimit -n 5" or "exec <&-".
+CliRun RunCliAfterShell(const CliPlace& place, const std::string& setup, const std::vector<std::string>& arguments,
+                        const std::string& input);
 
 // As RunCli, and meanwhile(pid) is called as soon as the engine's temporary output appears in
 // watchedFolder; RunCliInterrupted sends a signal then.
