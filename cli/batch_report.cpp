@@ -39,13 +39,17 @@ std::string OutcomeWords(const PathString& path, const ConvertResult& result, bo
             return encrypting ? "the plain file has " + names + ", under which it stays readable unencrypted"
                               : "the encrypted file has " + names + " and was kept";
         }
+        if (!result.keptSourcePath.empty()) {
+            return "converted; a file saved under its name meanwhile could not go back to that name and is kept as " +
+                   PathForDisplay(result.keptSourcePath);
+        }
         return encrypting ? "the plain file could not be deleted after encryption" + Reason(result, path) +
                                 " and is still there unencrypted"
                           : "the encrypted file could not be deleted after decryption" + Reason(result, path);
     case ConvertOutcome::ConvertedSourceMoved:
-        return result.movedSourceReadable
-                   ? "converted; the plain file was moved away meanwhile and is still readable there"
-                   : "converted; the plain file was deleted or moved to another disk meanwhile";
+        return std::string("converted; the ") + (encrypting ? "plain" : "encrypted") +
+               (result.movedSourceReadable ? " file was moved away meanwhile and is still readable there"
+                                           : " file was deleted or moved to another disk meanwhile");
     case ConvertOutcome::SourceInUse:
         return "in use by another program; the file is unchanged";
     case ConvertOutcome::WrongPassword:
