@@ -17,6 +17,18 @@
 
 namespace {
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitizedBuild = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitizedBuild = true;
+#else
+constexpr bool kSanitizedBuild = false;
+#endif
+#else
+constexpr bool kSanitizedBuild = false;
+#endif
+
 constexpr unsigned kNobody = 65534;
 
 class CliAsTypedTest : public CliFolderTest {
@@ -376,6 +388,12 @@ TEST_F(CliAsTypedTest, FailuresNameTheirTrueReason) {
     std::string skipped;
     for (const Case& item : cases) {
         SCOPED_TRACE(item.what);
+        if (kSanitizedBuild && std::string(item.shell).find("ulimit -n") != std::string::npos) {
+            // The sanitizers' runtime checks memory through descriptors of its own, and reports a false
+            // fault when none is left.
+            skipped += std::string(item.what) + ": the sanitizer runtime needs descriptors of its own\n";
+            continue;
+        }
         std::system(("chattr -R -i -a '" + root.string() + "' 2>/dev/null").c_str());
         fs::remove_all(root);
         Write("notes.txt", "plain");

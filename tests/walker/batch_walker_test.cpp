@@ -286,6 +286,7 @@ TEST_F(BatchWalkerTest, ListingThatBreaksOffIsAFailureOfItsFolder) {
     for (const char* name : {"a", "b", "c", "d", "e"}) {
         WriteBytes(folder / "sub" / name, "plain");
     }
+    // The first read of a listing, or a later one (POSIX reads an entry at a time, Windows a buffer of them).
     for (const uint64_t nth : {1u, 4u}) {
         SCOPED_TRACE(nth);
         const FaultScope brokenDisk(FileOp::ListFolder, nth, FaultAction::Fail, true);
@@ -294,7 +295,9 @@ TEST_F(BatchWalkerTest, ListingThatBreaksOffIsAFailureOfItsFolder) {
                                          [](const WalkEvent& event) { return event.kind == WalkEvent::Unlistable; });
         ASSERT_NE(failed, observer.events.end());
         EXPECT_NE(failed->systemError, 0);
-        EXPECT_LT(observer.Names(WalkEvent::Converted).size(), 5u);
+        if (nth == 1) {
+            EXPECT_EQ(observer.Names(WalkEvent::Converted), Names{});
+        }
     }
 }
 
