@@ -242,6 +242,14 @@ void BatchReport::NotConvertible(const PathString& path, EntryKind kind) {
                                       : ": is not a regular file (a device, pipe or socket); nothing was converted"));
 }
 
+void BatchReport::FileStarted(const PathString& path, uint64_t totalBytes) {
+    m_progress->FileStarted(path, totalBytes);
+}
+
+void BatchReport::ChunkDone(uint64_t bytes) {
+    m_progress->ChunkDone(bytes);
+}
+
 bool BatchReport::StopRequested() {
     return InterruptArrived();
 }

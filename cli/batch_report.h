@@ -16,6 +16,9 @@ public:
     void FolderUnlistable(const PathString& path, int systemError) override;
     void SelectionItemUnreadable(const PathString& path) override;
 
+    // The conversion in hand: its progress goes to the status line, and an interrupt stops it.
+    void FileStarted(const PathString& path, uint64_t totalBytes) override;
+    void ChunkDone(uint64_t bytes) override;
     bool StopRequested() override;
 
     // A selected path that does not exist or cannot be read (systemError says why; 0 when nothing did),

@@ -174,7 +174,6 @@ int RunBatch(const CommandLine& line) {
     ProgressLine progress(!line.quiet && IsTerminal(stderr), total);
     BatchReport report(line.mode, line.quiet, &progress);
     ReportUnconvertedPaths(selection, &report);
-    progress.Attach();
     // One pass per path: a path that vanishes meanwhile ends only its own pass.
     for (const NamedPath& item : selection.items) {
         if (report.StopRequested()) {

@@ -11,10 +11,17 @@
 
 namespace {
 
-// Counts the files a batch meant to convert but could not. A wrong password has its own message, and
-// files the walk passes over were never meant to be converted.
+// Counts the files a batch meant to convert but could not, and passes each file's conversion on to the
+// progress window. A wrong password has its own message, and files the walk passes over were never meant
+// to be converted.
 class FailureTally final : public BatchObserver {
 public:
+    explicit FailureTally(ConversionObserver& progress) : m_progress(progress) {}
+
+    void FileStarted(const PathString& path, uint64_t totalBytes) override { m_progress.FileStarted(path, totalBytes); }
+    void ChunkDone(uint64_t bytes) override { m_progress.ChunkDone(bytes); }
+    void WrongPassword(const PathString& containerPath) override { m_progress.WrongPassword(containerPath); }
+
     void FileConverted(const PathString&, const ConvertResult& result) override {
         if (KindOfOutcome(result.outcome) == OutcomeKind::Failed && result.outcome != ConvertOutcome::WrongPassword) {
             ++m_failed;
@@ -27,6 +34,7 @@ public:
     unsigned Failed() const { return m_failed; }
 
 private:
+    ConversionObserver& m_progress;
     unsigned m_failed = 0;
 };
 
@@ -54,14 +62,16 @@ BatchOutcome RunBatchCommand(BatchMode mode, const std::vector<std::wstring>& se
     if (!CountSelection(selection.data(), count, &total) || total <= 0) {
         return BatchOutcome::NothingToDo;
     }
-    FailureTally tally;
+    unsigned failed = 0;
     {
         ProgressWindowScope progress(static_cast<uint32_t>(total), mode == BatchMode::Encrypt);
+        FailureTally tally(progress);
         ProcessSelection(selection.data(), count, mode == BatchMode::Encrypt ? kModeEncrypt : kModeDecrypt,
                          password.c_str(), &tally);
+        failed = tally.Failed();
     }
-    if (tally.Failed() > 0) {
-        MessageBoxW(owner, FailedFilesText(tally.Failed()).c_str(), kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
+    if (failed > 0) {
+        MessageBoxW(owner, FailedFilesText(failed).c_str(), kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
     }
     return BatchOutcome::Processed;
 }

@@ -15,9 +15,6 @@ void BatchObserver::FileConverted(const PathString&, const ConvertResult&) {}
 void BatchObserver::FilePassedOver(const PathString&, PassOverReason) {}
 void BatchObserver::FolderUnlistable(const PathString&, int) {}
 void BatchObserver::SelectionItemUnreadable(const PathString&) {}
-bool BatchObserver::StopRequested() {
-    return false;
-}
 
 namespace {
 
@@ -134,8 +131,8 @@ PathString DispatchFile(const HeldFolder& folder, PathView name, int mode, const
         PassOver(observer, path, PassOverReason::Extension);
         return {};
     }
-    ConvertResult result =
-        (mode == kModeEncrypt) ? EncryptEntry(folder, name, password) : DecryptEntry(folder, name, password);
+    ConvertResult result = (mode == kModeEncrypt) ? EncryptEntry(folder, name, password, observer)
+                                                  : DecryptEntry(folder, name, password, observer);
     // Only a name that no longer exists is gone; an entry that cannot be reached for any other reason (a
     // folder that can be listed but not searched, say) is a failure of that entry, with its reason.
     if (result.outcome == ConvertOutcome::SourceUnreadable && IsNoSuchEntryError(result.systemError) &&
@@ -181,8 +178,8 @@ PathString HandleSelectedFile(const PathString& path, EntryKind kind, int mode, 
     const std::optional<HeldFolder> folder = HeldFolder::OpenParent(path, &name);
     if (!folder) {
         // The engine's own attempt tells the observer why the file cannot be taken.
-        ConvertResult result = (mode == kModeEncrypt) ? EncryptToContainer(path.c_str(), password)
-                                                      : DecryptFromContainer(path.c_str(), password);
+        ConvertResult result = (mode == kModeEncrypt) ? EncryptToContainer(path.c_str(), password, observer)
+                                                      : DecryptFromContainer(path.c_str(), password, observer);
         if (observer) {
             observer->FileConverted(path, result);
         }

@@ -28,8 +28,9 @@ enum class PassOverReason {
 };
 
 // Told what becomes of each item of a processing pass, in the order of the walk, on the walking thread.
-// Every method does nothing unless overridden.
-class BatchObserver {
+// The walker hands it to the engine for each file, so it also hears that file's conversion (and may stop
+// it) as a ConversionObserver. Every method does nothing unless overridden.
+class BatchObserver : public ConversionObserver {
 public:
     // The file was handed to the engine; result is what the engine gave.
     virtual void FileConverted(const PathString& path, const ConvertResult& result);
@@ -40,8 +41,8 @@ public:
     virtual void FolderUnlistable(const PathString& path, int systemError);
     // The selection item's attributes could not be read; the pass ended before it.
     virtual void SelectionItemUnreadable(const PathString& path);
-    // Asked before each file and folder: true ends the pass there, and nothing more is started.
-    virtual bool StopRequested();
+    // StopRequested is asked before each file and folder as well: true ends the pass there, and nothing
+    // more is started.
 
 protected:
     ~BatchObserver() = default;

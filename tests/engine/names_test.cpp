@@ -2,7 +2,6 @@
 // names, hostile stored names, names that cannot be stored, and paths beyond 260 units.
 #include <gtest/gtest.h>
 
-#include "conversion_hooks.h"
 #include "enc_names.h"
 #include "engine_test_files.h"
 
@@ -108,17 +107,19 @@ TEST(Names, RenamedContainerComesBackUnderItsStoredName) {
 
 TEST(Names, OnlyContainerExtensionsAreDecrypted) {
     TempFolder folder;
-    int startCalls = 0;
-    SetProgressHook([](void* calls, const PathChar*, uint64_t, uint64_t) { ++*static_cast<int*>(calls); }, &startCalls);
+    struct AnyReport final : ConversionObserver {
+        void FileStarted(const PathString&, uint64_t) override { ++calls; }
+        void ChunkDone(uint64_t) override { ++calls; }
+        int calls = 0;
+    } reports;
     for (const PathChar* name : {P("a.ENC.bak"), P("a.ENCX"), P("aENC"), P("a.EN")}) {
         SCOPED_TRACE(Printable(name));
         ASSERT_TRUE(WriteBytes(folder / name, PatternBytes(600)));
-        EXPECT_EQ(DecryptFromContainer((folder / name).c_str(), kTestPassword).outcome,
+        EXPECT_EQ(DecryptFromContainer((folder / name).c_str(), kTestPassword, &reports).outcome,
                   ConvertOutcome::SkippedNotContainer);
         EXPECT_EQ(DecryptOneFile((folder / name).c_str(), kTestPassword), 0);
     }
-    SetProgressHook(nullptr, nullptr);
-    EXPECT_EQ(startCalls, 0);
+    EXPECT_EQ(reports.calls, 0);
     EXPECT_EQ(ListNames(folder.path()).size(), 4u);
 }
 
