@@ -13,18 +13,10 @@
 #include "file_key.h"
 #include "system_error.h"
 
-Utf16Char g_szRestoredName[RESTORED_NAME_UNITS] = {};
-
 namespace {
 
 // The observer of a caller that gave none: silent, and never asks to stop.
 class SilentObserver final : public ConversionObserver {};
-
-void SetRestoredName(Utf16View name) {
-    const size_t units = std::min(name.size(), RESTORED_NAME_UNITS - 1);
-    std::copy_n(name.begin(), units, g_szRestoredName);
-    g_szRestoredName[units] = 0;
-}
 
 // More attempts than any folder sensibly holds copies of one name.
 constexpr unsigned kMaxNameAttempts = 9999;
@@ -110,26 +102,24 @@ bool WriteFillerIfLastBlockIsAmbiguous(TempOutput& output, const uint8_t* lastCh
 
 // Moves the finished output to the first free name: the name itself, then " (2)", " (3)", ... Nothing that
 // exists is ever replaced, and a name taken by someone else in the meantime only moves on to the next.
-// Gives the bare name used, and its full path in finalPath.
-std::optional<Utf16String> MoveToFreeName(TempOutput& output, const HeldFolder& folder, const NameParts& parts,
-                                          PathString* finalPath) {
+// Gives the full path of the name used in finalPath.
+bool MoveToFreeName(TempOutput& output, const HeldFolder& folder, const NameParts& parts, PathString* finalPath) {
     for (unsigned attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {
-        Utf16String name = CandidateName(parts, attempt, kPlatformNameRules);
-        const auto nativeName = Utf16ToPath(name);
+        const auto nativeName = Utf16ToPath(CandidateName(parts, attempt, kPlatformNameRules));
         if (!nativeName) {
-            return std::nullopt;
+            return false;
         }
         switch (output.MoveTo(*nativeName)) {
         case MoveResult::Moved:
             *finalPath = folder.ChildPath(*nativeName);
-            return name;
+            return true;
         case MoveResult::NameTaken:
             continue;
         case MoveResult::Failed:
-            return std::nullopt;
+            return false;
         }
     }
-    return std::nullopt;
+    return false;
 }
 
 // A file that could not go back under its name after being set aside gets a visible free one beside it,
@@ -418,11 +408,9 @@ ConvertResult DecryptEntry(const HeldFolder& folder, PathView containerName, con
         return FailedCall(ConvertOutcome::OutputFailed);
     }
     PathString finalPath;
-    const auto usedName = MoveToFreeName(*output, folder, RestoredNameParts(restoredName), &finalPath);
-    if (!usedName) {
+    if (!MoveToFreeName(*output, folder, RestoredNameParts(restoredName), &finalPath)) {
         return FailedCall(ConvertOutcome::OutputFailed);
     }
-    SetRestoredName(*usedName);
     return FinishWithSource(*output, folder, containerName, *source, std::move(finalPath));
 }
 

@@ -1,6 +1,6 @@
 // Converting one plain file into one ".ENC" container beside it, and back, under a password: the outcomes
-// and the procedures, the two path functions the walker shares, and the restored-name buffer. The format
-// itself is in enc_format.h, the observer a conversion reports to in conversion_observer.h.
+// and the procedures, and the two path functions the walker shares. The format itself is in enc_format.h,
+// the observer a conversion reports to in conversion_observer.h.
 #pragma once
 
 #include <cstddef>
@@ -100,8 +100,3 @@ int GetUpperExtension(const PathChar* path, PathString* out);
 
 // True when the last component's extension is "ENC" in any letter case.
 bool IsContainerName(PathView path);
-
-// The bare name stored in the last container whose header passed the check (the name actually used on
-// disk when a free name had to be chosen). Shared by the whole module.
-inline constexpr size_t RESTORED_NAME_UNITS = 260;
-extern Utf16Char g_szRestoredName[RESTORED_NAME_UNITS];

@@ -7,22 +7,26 @@
 #include "batch_walker.h"
 #include "global_dialogs.h"
 #include "progress_window.h"
+#include "restored_name.h"
 #include "shell_texts.h"
 
 namespace {
 
-// Counts the files a batch meant to convert but could not, and passes each file's conversion on to the
-// progress window. A wrong password has its own message, and files the walk passes over were never meant
-// to be converted.
+// Counts the files a batch meant to convert but could not, passes each file's conversion on to the
+// progress window, and remembers each restored name. A wrong password has its own message, and files the
+// walk passes over were never meant to be converted.
 class FailureTally final : public BatchObserver {
 public:
-    explicit FailureTally(ConversionObserver& progress) : m_progress(progress) {}
+    FailureTally(BatchMode mode, ConversionObserver& progress) : m_mode(mode), m_progress(progress) {}
 
     void FileStarted(const PathString& path, uint64_t totalBytes) override { m_progress.FileStarted(path, totalBytes); }
     void ChunkDone(uint64_t bytes) override { m_progress.ChunkDone(bytes); }
     void WrongPassword(const PathString& containerPath) override { m_progress.WrongPassword(containerPath); }
 
     void FileConverted(const PathString&, const ConvertResult& result) override {
+        if (m_mode == BatchMode::Decrypt) {
+            RememberRestoredName(result);
+        }
         if (KindOfOutcome(result.outcome) == OutcomeKind::Failed && result.outcome != ConvertOutcome::WrongPassword) {
             ++m_failed;
         }
@@ -34,6 +38,7 @@ public:
     unsigned Failed() const { return m_failed; }
 
 private:
+    BatchMode m_mode;
     ConversionObserver& m_progress;
     unsigned m_failed = 0;
 };
@@ -65,7 +70,7 @@ BatchOutcome RunBatchCommand(BatchMode mode, const std::vector<std::wstring>& se
     unsigned failed = 0;
     {
         ProgressWindowScope progress(static_cast<uint32_t>(total), mode == BatchMode::Encrypt);
-        FailureTally tally(progress);
+        FailureTally tally(mode, progress);
         ProcessSelection(selection.data(), count, mode == BatchMode::Encrypt ? kModeEncrypt : kModeDecrypt,
                          password.c_str(), &tally);
         failed = tally.Failed();

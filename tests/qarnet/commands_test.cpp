@@ -316,7 +316,7 @@ TEST_F(CommandsTest, ASecondCommandIsRefusedWhileOneRuns) {
     HRESULT menuResult = E_FAIL;
     PostedAction secondCommand([&] {
         wchar_t name[] = L"C:\\nothing.ENC";
-        wchar_t restored[RESTORED_NAME_UNITS] = L"untouched";
+        wchar_t restored[kRestoredNameUnits] = L"untouched";
         decryptResult =
             automation->QvDecFile(reinterpret_cast<unsigned short*>(name), reinterpret_cast<unsigned short*>(restored));
         CMINVOKECOMMANDINFO info{};
