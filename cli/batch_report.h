@@ -9,7 +9,7 @@
 
 class BatchReport final : public BatchObserver {
 public:
-    BatchReport(int mode, bool quiet, ProgressLine* progress);
+    BatchReport(BatchMode mode, bool quiet, ProgressLine* progress);
 
     void FileConverted(const PathString& path, const ConvertResult& result) override;
     void FilePassedOver(const PathString& path, PassOverReason reason) override;
@@ -42,7 +42,7 @@ private:
     void Complain(const std::string& line);
     void Skipped(const PathString& path, const std::string& why);
 
-    int m_mode;
+    BatchMode m_mode;
     bool m_quiet;
     ProgressLine* m_progress;
     int m_converted = 0;

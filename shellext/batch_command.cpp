@@ -71,8 +71,7 @@ BatchOutcome RunBatchCommand(BatchMode mode, const std::vector<std::wstring>& se
     {
         ProgressWindowScope progress(static_cast<uint32_t>(total), mode == BatchMode::Encrypt);
         FailureTally tally(mode, progress);
-        ProcessSelection(selection.data(), count, mode == BatchMode::Encrypt ? kModeEncrypt : kModeDecrypt,
-                         password.c_str(), &tally);
+        ProcessSelection(selection.data(), count, mode, password.c_str(), &tally);
         failed = tally.Failed();
     }
     if (failed > 0) {

@@ -12,6 +12,9 @@
 
 #include "container.h"
 
+// Which way a batch converts. The entry points below that take an int mode take kModeEncrypt or
+// kModeDecrypt for it; everything else in the product speaks BatchMode.
+enum class BatchMode { Decrypt, Encrypt };
 inline constexpr int kModeDecrypt = 0;
 inline constexpr int kModeEncrypt = 1;
 
@@ -62,6 +65,9 @@ int CountFolderFiles(const PathChar* folderPath, int32_t* fileCounter);
 // password is null, count is 0 or less, the first item is empty or the mode is neither; otherwise 1 once
 // every item has been handled, or the pass ended at an item that cannot be read.
 int ProcessSelection(const PathString* list, int count, int mode, const Utf16Char* password,
+                     BatchObserver* observer = nullptr);
+// The same pass, for a caller that holds the mode as a BatchMode.
+int ProcessSelection(const PathString* list, int count, BatchMode mode, const Utf16Char* password,
                      BatchObserver* observer = nullptr);
 
 // Processes every file below the folder. 0 when the path is null or empty, the folder cannot be listed,
