@@ -43,8 +43,8 @@ enum class ConvertOutcome {
     OutputFailed,     // the output could not be created, written (disk full), flushed or moved to a
                       // free name
     OutOfMemory,      // the chunk buffer could not be allocated
-    Interrupted,      // the observer asked to stop (StopRequested) before the output was
-                      // complete: the temporary output is removed and the source left as it was
+    Interrupted,      // the observer asked to stop (StopRequested) before the output was complete:
+                      // the temporary output is removed and the source left as it was
 };
 
 // How a caller counts an outcome: the file converted, passed over (nothing to do, nothing lost), or a
