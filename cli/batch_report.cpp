@@ -135,7 +135,7 @@ std::string RestoredNameNote(const PathString& container, const PathString& rest
 
 } // namespace
 
-BatchReport::BatchReport(int mode, bool quiet, ProgressLine* progress)
+BatchReport::BatchReport(BatchMode mode, bool quiet, ProgressLine* progress)
     : m_mode(mode), m_quiet(quiet), m_progress(progress) {}
 
 void BatchReport::Say(const std::string& line) {
@@ -158,7 +158,7 @@ void BatchReport::Skipped(const PathString& path, const std::string& why) {
 }
 
 void BatchReport::FileConverted(const PathString& path, const ConvertResult& result) {
-    const bool encrypting = m_mode == kModeEncrypt;
+    const bool encrypting = m_mode == BatchMode::Encrypt;
     switch (KindOfOutcome(result.outcome)) {
     case OutcomeKind::Converted:
         ++m_converted;
@@ -187,7 +187,7 @@ void BatchReport::FileConverted(const PathString& path, const ConvertResult& res
 void BatchReport::FilePassedOver(const PathString& path, PassOverReason reason) {
     switch (reason) {
     case PassOverReason::Extension:
-        Skipped(path, m_mode == kModeEncrypt ? "already an .ENC file" : "not an .ENC file");
+        Skipped(path, m_mode == BatchMode::Encrypt ? "already an .ENC file" : "not an .ENC file");
         return;
     case PassOverReason::Link:
         Skipped(path, "link, not followed");
@@ -240,6 +240,14 @@ void BatchReport::NotConvertible(const PathString& path, EntryKind kind) {
     Complain("failed: " + PathForDisplay(path) +
              (kind == EntryKind::Link ? ": is a link; it was not followed and nothing was converted"
                                       : ": is not a regular file (a device, pipe or socket); nothing was converted"));
+}
+
+void BatchReport::FileStarted(const PathString& path, uint64_t totalBytes) {
+    m_progress->FileStarted(path, totalBytes);
+}
+
+void BatchReport::ChunkDone(uint64_t bytes) {
+    m_progress->ChunkDone(bytes);
 }
 
 bool BatchReport::StopRequested() {

@@ -9,13 +9,16 @@
 
 class BatchReport final : public BatchObserver {
 public:
-    BatchReport(int mode, bool quiet, ProgressLine* progress);
+    BatchReport(BatchMode mode, bool quiet, ProgressLine* progress);
 
     void FileConverted(const PathString& path, const ConvertResult& result) override;
     void FilePassedOver(const PathString& path, PassOverReason reason) override;
     void FolderUnlistable(const PathString& path, int systemError) override;
     void SelectionItemUnreadable(const PathString& path) override;
 
+    // The conversion in hand: its progress goes to the status line, and an interrupt stops it.
+    void FileStarted(const PathString& path, uint64_t totalBytes) override;
+    void ChunkDone(uint64_t bytes) override;
     bool StopRequested() override;
 
     // A selected path that does not exist or cannot be read (systemError says why; 0 when nothing did),
@@ -39,7 +42,7 @@ private:
     void Complain(const std::string& line);
     void Skipped(const PathString& path, const std::string& why);
 
-    int m_mode;
+    BatchMode m_mode;
     bool m_quiet;
     ProgressLine* m_progress;
     int m_converted = 0;

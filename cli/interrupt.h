@@ -3,7 +3,8 @@
 #pragma once
 
 // From here on Ctrl-C (SIGINT) and SIGTERM (on Windows: Ctrl-C, Ctrl-Break, closing the console) are
-// remembered instead of ending the program, and the engine is told to stop at its next chunk.
+// remembered instead of ending the program; the batch's observer reads the flag, so the engine stops at its
+// next chunk.
 void WatchInterrupts();
 
 // True once an interrupt arrived.

@@ -1,10 +1,7 @@
-// Interrupts on POSIX: SIGINT and SIGTERM set a flag that the batch and the engine read.
-#include "conversion_hooks.h"
+// Interrupts on POSIX: SIGINT and SIGTERM set a flag that the batch's observer reads.
 #include "interrupt.h"
 
 #include <csignal>
-
-#include "container.h"
 
 namespace {
 
@@ -12,10 +9,6 @@ volatile std::sig_atomic_t g_signal = 0;
 
 void Remember(int signalNumber) {
     g_signal = signalNumber;
-}
-
-bool EngineShouldStop(void*) {
-    return InterruptArrived();
 }
 
 } // namespace
@@ -27,7 +20,6 @@ void WatchInterrupts() {
     action.sa_flags = SA_RESTART; // reads and writes carry on; the flag is read between chunks
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
-    SetInterruptCheck(EngineShouldStop, nullptr);
 }
 
 bool InterruptArrived() {

@@ -1,12 +1,9 @@
-// Interrupts on Windows: the console's control events set a flag that the batch and the engine read.
-#include "conversion_hooks.h"
+// Interrupts on Windows: the console's control events set a flag that the batch's observer reads.
 #include "interrupt.h"
 
 #include <windows.h>
 
 #include <atomic>
-
-#include "container.h"
 
 namespace {
 
@@ -35,15 +32,10 @@ BOOL WINAPI OnControl(DWORD event) {
     }
 }
 
-bool EngineShouldStop(void*) {
-    return InterruptArrived();
-}
-
 } // namespace
 
 void WatchInterrupts() {
     SetConsoleCtrlHandler(OnControl, TRUE);
-    SetInterruptCheck(EngineShouldStop, nullptr);
 }
 
 bool InterruptArrived() {

@@ -52,7 +52,7 @@ constexpr const char* kUsage =
     "or refused password; 130 interrupted (Ctrl-C), 143 terminated.\n";
 
 struct CommandLine {
-    int mode = kModeEncrypt;
+    BatchMode mode = BatchMode::Encrypt;
     bool passwordFromStdin = false;
     bool quiet = false;
     bool help = false;
@@ -98,9 +98,9 @@ bool ParseCommandLine(const std::vector<PathString>& words, CommandLine* line, s
         }
         if (!haveCommand) {
             if (word == TOLVANE_PATH_LITERAL("encrypt")) {
-                line->mode = kModeEncrypt;
+                line->mode = BatchMode::Encrypt;
             } else if (word == TOLVANE_PATH_LITERAL("decrypt")) {
-                line->mode = kModeDecrypt;
+                line->mode = BatchMode::Decrypt;
             } else {
                 *problem = "unknown command " + PathForDisplay(word) + " (encrypt or decrypt)";
                 return false;
@@ -144,7 +144,8 @@ int RunBatch(const CommandLine& line) {
     BatchReport early(line.mode, line.quiet, &quietLine);
     if (selection.items.empty()) {
         ReportUnconvertedPaths(selection, &early);
-        WriteLine(stderr, "tolvane-cli: nothing to " + std::string(line.mode == kModeEncrypt ? "encrypt" : "decrypt"));
+        WriteLine(stderr,
+                  "tolvane-cli: nothing to " + std::string(line.mode == BatchMode::Encrypt ? "encrypt" : "decrypt"));
         return kExitFailure;
     }
 
@@ -154,11 +155,11 @@ int RunBatch(const CommandLine& line) {
         WriteLine(stderr, "tolvane-cli: no password: standard input is closed");
         return kExitUsage;
     }
-    if (!ObtainPassword(line.passwordFromStdin, line.mode == kModeEncrypt, &password, &problem)) {
+    if (!ObtainPassword(line.passwordFromStdin, line.mode == BatchMode::Encrypt, &password, &problem)) {
         WriteLine(stderr, "tolvane-cli: " + problem);
         return kExitUsage;
     }
-    const std::string warning = PasswordWarning(password.view(), line.mode == kModeEncrypt);
+    const std::string warning = PasswordWarning(password.view(), line.mode == BatchMode::Encrypt);
     if (!warning.empty()) {
         WriteLine(stderr, "tolvane-cli: warning: " + warning);
     }
@@ -174,7 +175,6 @@ int RunBatch(const CommandLine& line) {
     ProgressLine progress(!line.quiet && IsTerminal(stderr), total);
     BatchReport report(line.mode, line.quiet, &progress);
     ReportUnconvertedPaths(selection, &report);
-    progress.Attach();
     // One pass per path: a path that vanishes meanwhile ends only its own pass.
     for (const NamedPath& item : selection.items) {
         if (report.StopRequested()) {

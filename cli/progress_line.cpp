@@ -3,15 +3,10 @@
 
 #include <cstdio>
 
-#include "conversion_hooks.h"
 #include "console_output.h"
 #include "container.h"
 
 namespace {
-
-void ForwardReport(void* context, const PathChar* name, uint64_t totalBytes, uint64_t chunkBytes) {
-    static_cast<ProgressLine*>(context)->Report(name, totalBytes, chunkBytes);
-}
 
 unsigned Percent(uint64_t part, uint64_t whole) {
     if (whole == 0) {
@@ -58,17 +53,7 @@ std::string FitFromEnd(const std::string& text, size_t columns) {
 ProgressLine::ProgressLine(bool enabled, int32_t totalFiles) : m_enabled(enabled), m_totalFiles(totalFiles) {}
 
 ProgressLine::~ProgressLine() {
-    if (m_attached) {
-        SetProgressHook(nullptr, nullptr);
-    }
     Clear();
-}
-
-void ProgressLine::Attach() {
-    if (m_enabled) {
-        SetProgressHook(ForwardReport, this);
-        m_attached = true;
-    }
 }
 
 void ProgressLine::Clear() {
@@ -84,16 +69,16 @@ void ProgressLine::Clear() {
     m_shownText.clear();
 }
 
-void ProgressLine::Report(const PathChar* name, uint64_t totalBytes, uint64_t chunkBytes) {
-    if (name != nullptr && totalBytes > 0) {
-        m_fileSize = totalBytes;
-        m_fileDone = 0;
-        m_currentFile = PathForDisplay(name);
-        ++m_finished;
-    }
-    if (chunkBytes > 0) {
-        m_fileDone += chunkBytes;
-    }
+void ProgressLine::FileStarted(const PathString& path, uint64_t totalBytes) {
+    m_fileSize = totalBytes;
+    m_fileDone = 0;
+    m_currentFile = PathForDisplay(path);
+    ++m_finished;
+    Draw();
+}
+
+void ProgressLine::ChunkDone(uint64_t bytes) {
+    m_fileDone += bytes;
     Draw();
 }
 

@@ -15,20 +15,17 @@ public:
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;
 
-    // Connects the engine's progress reports to this line until destruction.
-    void Attach();
-
     // Removes the line so that other output can be written; the next report draws it again.
     void Clear();
 
-    // A report of the engine: a file start (name, its size, 0) or bytes read (nullptr, 0, count).
-    void Report(const PathChar* name, uint64_t totalBytes, uint64_t chunkBytes);
+    // The engine's reports on the file in hand (conversion_observer.h), passed on by the batch's observer.
+    void FileStarted(const PathString& path, uint64_t totalBytes);
+    void ChunkDone(uint64_t bytes);
 
 private:
     void Draw();
 
     bool m_enabled;
-    bool m_attached = false;
     int32_t m_totalFiles;
     int32_t m_finished = -1; // files started minus one, as the progress window counts them
     uint64_t m_fileSize = 0;

@@ -6,6 +6,6 @@ tolvane_layer_library(tolvane_engine
     chunk_buffer.cpp
     file_key.cpp
     enc_names.cpp
-    engine_hooks.cpp
+    conversion_observer.cpp
   LAYER_LIBS tolvane_fs
   OTHER_LIBS tolvane_aes)

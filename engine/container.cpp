@@ -9,12 +9,14 @@
 #include "chunk_buffer.h"
 #include "container_layout.h"
 #include "enc_names.h"
-#include "engine_hooks.h"
 #include "file_io.h"
 #include "file_key.h"
 #include "system_error.h"
 
 namespace {
+
+// The observer of a caller that gave none: silent, and never asks to stop.
+class SilentObserver final : public ConversionObserver {};
 
 // More attempts than any folder sensibly holds copies of one name.
 constexpr unsigned kMaxNameAttempts = 9999;
@@ -100,26 +102,24 @@ bool WriteFillerIfLastBlockIsAmbiguous(TempOutput& output, const uint8_t* lastCh
 
 // Moves the finished output to the first free name: the name itself, then " (2)", " (3)", ... Nothing that
 // exists is ever replaced, and a name taken by someone else in the meantime only moves on to the next.
-// Gives the bare name used, and its full path in finalPath.
-std::optional<Utf16String> MoveToFreeName(TempOutput& output, const HeldFolder& folder, const NameParts& parts,
-                                          PathString* finalPath) {
+// Gives the full path of the name used in finalPath.
+bool MoveToFreeName(TempOutput& output, const HeldFolder& folder, const NameParts& parts, PathString* finalPath) {
     for (unsigned attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {
-        Utf16String name = CandidateName(parts, attempt, kPlatformNameRules);
-        const auto nativeName = Utf16ToPath(name);
+        const auto nativeName = Utf16ToPath(CandidateName(parts, attempt, kPlatformNameRules));
         if (!nativeName) {
-            return std::nullopt;
+            return false;
         }
         switch (output.MoveTo(*nativeName)) {
         case MoveResult::Moved:
             *finalPath = folder.ChildPath(*nativeName);
-            return name;
+            return true;
         case MoveResult::NameTaken:
             continue;
         case MoveResult::Failed:
-            return std::nullopt;
+            return false;
         }
     }
-    return std::nullopt;
+    return false;
 }
 
 // A file that could not go back under its name after being set aside gets a visible free one beside it,
@@ -224,10 +224,13 @@ std::optional<HeldFolder> ParentOf(const PathChar* path, PathString* name, Conve
 
 } // namespace
 
-ConvertResult EncryptEntry(const HeldFolder& folder, PathView bareName, const Utf16Char* password) {
+ConvertResult EncryptEntry(const HeldFolder& folder, PathView bareName, const Utf16Char* password,
+                           ConversionObserver* observer) {
     if (bareName.empty() || password == nullptr) {
         return Failed(ConvertOutcome::BadPath);
     }
+    SilentObserver silent;
+    ConversionObserver& caller = observer != nullptr ? *observer : silent;
     const FileKey key(password);
 
     // The header keeps the name in 256 units with its terminator; a name that is not valid UTF-8 (POSIX)
@@ -246,7 +249,7 @@ ConvertResult EncryptEntry(const HeldFolder& folder, PathView bareName, const Ut
     if (plainLength == 0) {
         return Failed(ConvertOutcome::SkippedEmpty);
     }
-    ReportProgress(path.c_str(), plainLength, 0);
+    caller.FileStarted(path, plainLength);
 
     auto buffer = ChunkBuffer::Allocate();
     if (!buffer) {
@@ -272,8 +275,8 @@ ConvertResult EncryptEntry(const HeldFolder& folder, PathView bareName, const Ut
         if (!ReadExactly(*source, buffer->data(), n)) {
             return FailedCall(ConvertOutcome::SourceUnreadable);
         }
-        ReportProgress(nullptr, 0, n);
-        if (InterruptRequested()) {
+        caller.ChunkDone(n);
+        if (caller.StopRequested()) {
             return Failed(ConvertOutcome::Interrupted);
         }
         if (source->OpenedForWriting()) {
@@ -291,7 +294,7 @@ ConvertResult EncryptEntry(const HeldFolder& folder, PathView bareName, const Ut
     if (!AtEndOfFile(*source)) {
         return FailedCall(ConvertOutcome::SourceUnreadable);
     }
-    if (InterruptRequested()) {
+    if (caller.StopRequested()) {
         return Failed(ConvertOutcome::Interrupted);
     }
     if (source->OpenedForWriting()) {
@@ -308,10 +311,13 @@ ConvertResult EncryptEntry(const HeldFolder& folder, PathView bareName, const Ut
     return FinishWithSource(*output, folder, bareName, *source, std::move(finalPath));
 }
 
-ConvertResult DecryptEntry(const HeldFolder& folder, PathView containerName, const Utf16Char* password) {
+ConvertResult DecryptEntry(const HeldFolder& folder, PathView containerName, const Utf16Char* password,
+                           ConversionObserver* observer) {
     if (containerName.empty() || password == nullptr) {
         return Failed(ConvertOutcome::BadPath);
     }
+    SilentObserver silent;
+    ConversionObserver& caller = observer != nullptr ? *observer : silent;
     if (!IsContainerName(containerName)) {
         return Failed(ConvertOutcome::SkippedNotContainer);
     }
@@ -331,7 +337,7 @@ ConvertResult DecryptEntry(const HeldFolder& folder, PathView containerName, con
     if (containerLength == 0) {
         return Failed(ConvertOutcome::SkippedEmpty);
     }
-    ReportProgress(path.c_str(), containerLength, 0);
+    caller.FileStarted(path, containerLength);
     if (containerLength < ENC_HEADER_SIZE) {
         return Failed(ConvertOutcome::Damaged);
     }
@@ -342,7 +348,7 @@ ConvertResult DecryptEntry(const HeldFolder& folder, PathView containerName, con
     }
     AesDecryptBlocks(key.context(), header.data(), header.data(), ENC_HEADER_BLOCKS);
     if (!HasHeaderMagic(header)) {
-        NotifyWrongPassword(path.c_str());
+        caller.WrongPassword(path);
         return Failed(ConvertOutcome::WrongPassword);
     }
     const uint64_t bodyLength = containerLength - ENC_HEADER_SIZE;
@@ -369,8 +375,8 @@ ConvertResult DecryptEntry(const HeldFolder& folder, PathView containerName, con
         if (!ReadExactly(*source, buffer->data(), n)) {
             return FailedCall(ConvertOutcome::SourceUnreadable);
         }
-        ReportProgress(nullptr, 0, n);
-        if (InterruptRequested()) {
+        caller.ChunkDone(n);
+        if (caller.StopRequested()) {
             return Failed(ConvertOutcome::Interrupted);
         }
         if (source->OpenedForWriting()) {
@@ -391,7 +397,7 @@ ConvertResult DecryptEntry(const HeldFolder& folder, PathView containerName, con
     if (!AtEndOfFile(*source)) {
         return FailedCall(ConvertOutcome::SourceUnreadable);
     }
-    if (InterruptRequested()) {
+    if (caller.StopRequested()) {
         return Failed(ConvertOutcome::Interrupted);
     }
     if (source->OpenedForWriting()) {
@@ -402,29 +408,27 @@ ConvertResult DecryptEntry(const HeldFolder& folder, PathView containerName, con
         return FailedCall(ConvertOutcome::OutputFailed);
     }
     PathString finalPath;
-    const auto usedName = MoveToFreeName(*output, folder, RestoredNameParts(restoredName), &finalPath);
-    if (!usedName) {
+    if (!MoveToFreeName(*output, folder, RestoredNameParts(restoredName), &finalPath)) {
         return FailedCall(ConvertOutcome::OutputFailed);
     }
-    SetRestoredName(*usedName);
     return FinishWithSource(*output, folder, containerName, *source, std::move(finalPath));
 }
 
-ConvertResult EncryptToContainer(const PathChar* path, const Utf16Char* password) {
+ConvertResult EncryptToContainer(const PathChar* path, const Utf16Char* password, ConversionObserver* observer) {
     PathString name;
     ConvertResult refusal;
     const auto folder = ParentOf(path, &name, &refusal);
-    return folder ? EncryptEntry(*folder, name, password) : refusal;
+    return folder ? EncryptEntry(*folder, name, password, observer) : refusal;
 }
 
-ConvertResult DecryptFromContainer(const PathChar* path, const Utf16Char* password) {
+ConvertResult DecryptFromContainer(const PathChar* path, const Utf16Char* password, ConversionObserver* observer) {
     if (path != nullptr && *path != 0 && !IsContainerName(path)) {
         return Failed(ConvertOutcome::SkippedNotContainer);
     }
     PathString name;
     ConvertResult refusal;
     const auto folder = ParentOf(path, &name, &refusal);
-    return folder ? DecryptEntry(*folder, name, password) : refusal;
+    return folder ? DecryptEntry(*folder, name, password, observer) : refusal;
 }
 
 OutcomeKind KindOfOutcome(ConvertOutcome outcome) {
@@ -450,15 +454,10 @@ OutcomeKind KindOfOutcome(ConvertOutcome outcome) {
     return OutcomeKind::Failed;
 }
 
-namespace {
-
-// The output is complete under its final name, whatever became of the source.
 bool ConvertedAtAll(ConvertOutcome outcome) {
     return outcome == ConvertOutcome::Converted || outcome == ConvertOutcome::ConvertedSourceKept ||
            outcome == ConvertOutcome::ConvertedSourceMoved;
 }
-
-} // namespace
 
 int EncryptOneFile(const PathChar* path, const Utf16Char* password) {
     const ConvertOutcome outcome = EncryptToContainer(path, password).outcome;

@@ -7,15 +7,26 @@
 #include "batch_walker.h"
 #include "global_dialogs.h"
 #include "progress_window.h"
+#include "restored_name.h"
 #include "shell_texts.h"
 
 namespace {
 
-// Counts the files a batch meant to convert but could not. A wrong password has its own message, and
-// files the walk passes over were never meant to be converted.
+// Counts the files a batch meant to convert but could not, passes each file's conversion on to the
+// progress window, and remembers each restored name. A wrong password has its own message, and files the
+// walk passes over were never meant to be converted.
 class FailureTally final : public BatchObserver {
 public:
+    FailureTally(BatchMode mode, ConversionObserver& progress) : m_mode(mode), m_progress(progress) {}
+
+    void FileStarted(const PathString& path, uint64_t totalBytes) override { m_progress.FileStarted(path, totalBytes); }
+    void ChunkDone(uint64_t bytes) override { m_progress.ChunkDone(bytes); }
+    void WrongPassword(const PathString& containerPath) override { m_progress.WrongPassword(containerPath); }
+
     void FileConverted(const PathString&, const ConvertResult& result) override {
+        if (m_mode == BatchMode::Decrypt) {
+            RememberRestoredName(result);
+        }
         if (KindOfOutcome(result.outcome) == OutcomeKind::Failed && result.outcome != ConvertOutcome::WrongPassword) {
             ++m_failed;
         }
@@ -27,6 +38,8 @@ public:
     unsigned Failed() const { return m_failed; }
 
 private:
+    BatchMode m_mode;
+    ConversionObserver& m_progress;
     unsigned m_failed = 0;
 };
 
@@ -54,14 +67,15 @@ BatchOutcome RunBatchCommand(BatchMode mode, const std::vector<std::wstring>& se
     if (!CountSelection(selection.data(), count, &total) || total <= 0) {
         return BatchOutcome::NothingToDo;
     }
-    FailureTally tally;
+    unsigned failed = 0;
     {
         ProgressWindowScope progress(static_cast<uint32_t>(total), mode == BatchMode::Encrypt);
-        ProcessSelection(selection.data(), count, mode == BatchMode::Encrypt ? kModeEncrypt : kModeDecrypt,
-                         password.c_str(), &tally);
+        FailureTally tally(mode, progress);
+        ProcessSelection(selection.data(), count, mode, password.c_str(), &tally);
+        failed = tally.Failed();
     }
-    if (tally.Failed() > 0) {
-        MessageBoxW(owner, FailedFilesText(tally.Failed()).c_str(), kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
+    if (failed > 0) {
+        MessageBoxW(owner, FailedFilesText(failed).c_str(), kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
     }
     return BatchOutcome::Processed;
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-enum class BatchMode { Encrypt, Decrypt };
+#include "batch_walker.h"
 
 enum class BatchOutcome {
     Cancelled,   // the user closed the password dialog

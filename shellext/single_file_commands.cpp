@@ -10,6 +10,7 @@
 #include "password_secret.h"
 #include "progress_window.h"
 #include "qv_shell_ext.h"
+#include "restored_name.h"
 
 namespace {
 
@@ -45,16 +46,17 @@ HRESULT QvShellExt::QvDecFile(unsigned short* pszName, unsigned short* pszFile) 
     ForgetPassword();
     dialog.TakePassword(g_szPassword);
 
-    int decrypted = 0;
+    ConvertResult result;
     {
         ProgressWindowScope progress(1, false);
-        decrypted = DecryptOneFile(AsWide(pszName), g_szPassword.c_str());
+        result = DecryptFromContainer(AsWide(pszName), g_szPassword.c_str(), &progress);
     }
+    RememberRestoredName(result);
     // The caller's buffer holds at least RESTORED_NAME_UNITS units.
     wchar_t* restoredName = reinterpret_cast<wchar_t*>(pszFile);
     wcsncpy(restoredName, g_szRestoredName, RESTORED_NAME_UNITS - 1);
     restoredName[RESTORED_NAME_UNITS - 1] = L'\0';
-    return decrypted == 1 ? S_OK : S_FALSE;
+    return ConvertedAtAll(result.outcome) ? S_OK : S_FALSE;
 }
 
 HRESULT QvShellExt::QvEncFile(unsigned short* pszName) {
@@ -62,11 +64,11 @@ HRESULT QvShellExt::QvEncFile(unsigned short* pszName) {
     if (!busy.Acquired() || g_szPassword.empty() || IsEmpty(pszName)) {
         return S_FALSE;
     }
-    int encrypted = 0;
+    bool encrypted = false;
     {
         ProgressWindowScope progress(1, false);
-        encrypted = EncryptOneFile(AsWide(pszName), g_szPassword.c_str());
+        encrypted = ConvertedAtAll(EncryptToContainer(AsWide(pszName), g_szPassword.c_str(), &progress).outcome);
     }
     ForgetPassword();
-    return encrypted == 1 ? S_OK : S_FALSE;
+    return encrypted ? S_OK : S_FALSE;
 }

@@ -4,6 +4,7 @@
 #include "batch_walker.h"
 
 #include <limits>
+#include <optional>
 #include <unordered_set>
 #include <vector>
 
@@ -15,9 +16,6 @@ void BatchObserver::FileConverted(const PathString&, const ConvertResult&) {}
 void BatchObserver::FilePassedOver(const PathString&, PassOverReason) {}
 void BatchObserver::FolderUnlistable(const PathString&, int) {}
 void BatchObserver::SelectionItemUnreadable(const PathString&) {}
-bool BatchObserver::StopRequested() {
-    return false;
-}
 
 namespace {
 
@@ -31,8 +29,15 @@ PathView LastComponent(const PathString& path) {
     return PathView(path).substr(start);
 }
 
-bool IsValidMode(int mode) {
-    return mode == kModeEncrypt || mode == kModeDecrypt;
+// The int mode of the entry points as a BatchMode; nothing when it is neither.
+std::optional<BatchMode> BatchModeOf(int mode) {
+    if (mode == kModeEncrypt) {
+        return BatchMode::Encrypt;
+    }
+    if (mode == kModeDecrypt) {
+        return BatchMode::Decrypt;
+    }
+    return std::nullopt;
 }
 
 void AddSaturating(int32_t* counter, int32_t amount) {
@@ -125,17 +130,17 @@ void PassOver(BatchObserver* observer, const PathString& path, PassOverReason re
 
 // The per-file dispatch of the processing pass, for an entry listed as a regular file that is not an
 // engine temporary. Gives the bare name of the output the engine created, or an empty string.
-PathString DispatchFile(const HeldFolder& folder, PathView name, int mode, const Utf16Char* password,
+PathString DispatchFile(const HeldFolder& folder, PathView name, BatchMode mode, const Utf16Char* password,
                         BatchObserver* observer) {
     const PathString path = folder.ChildPath(name);
     const bool isContainer = IsContainerName(name);
-    const bool wanted = (mode == kModeEncrypt) ? !isContainer : isContainer;
+    const bool wanted = (mode == BatchMode::Encrypt) ? !isContainer : isContainer;
     if (!wanted) {
         PassOver(observer, path, PassOverReason::Extension);
         return {};
     }
-    ConvertResult result =
-        (mode == kModeEncrypt) ? EncryptEntry(folder, name, password) : DecryptEntry(folder, name, password);
+    ConvertResult result = (mode == BatchMode::Encrypt) ? EncryptEntry(folder, name, password, observer)
+                                                        : DecryptEntry(folder, name, password, observer);
     // Only a name that no longer exists is gone; an entry that cannot be reached for any other reason (a
     // folder that can be listed but not searched, say) is a failure of that entry, with its reason.
     if (result.outcome == ConvertOutcome::SourceUnreadable && IsNoSuchEntryError(result.systemError) &&
@@ -158,8 +163,8 @@ PathString DispatchFile(const HeldFolder& folder, PathView name, int mode, const
 // A file met as a listing entry or as a selection item: links, devices and engine temporaries are passed
 // over (a leftover temporary is reported, never deleted: no file is deleted because of its name),
 // everything else dispatched.
-PathString HandleFile(const HeldFolder& folder, PathView name, EntryKind kind, int mode, const Utf16Char* password,
-                      BatchObserver* observer) {
+PathString HandleFile(const HeldFolder& folder, PathView name, EntryKind kind, BatchMode mode,
+                      const Utf16Char* password, BatchObserver* observer) {
     if (kind == EntryKind::Link) {
         PassOver(observer, folder.ChildPath(name), PassOverReason::Link);
     } else if (kind == EntryKind::Special) {
@@ -175,14 +180,14 @@ PathString HandleFile(const HeldFolder& folder, PathView name, EntryKind kind, i
 }
 
 // A selected file, reached through the folder that holds it. Gives the full path of the output, if any.
-PathString HandleSelectedFile(const PathString& path, EntryKind kind, int mode, const Utf16Char* password,
+PathString HandleSelectedFile(const PathString& path, EntryKind kind, BatchMode mode, const Utf16Char* password,
                               BatchObserver* observer) {
     PathString name;
     const std::optional<HeldFolder> folder = HeldFolder::OpenParent(path, &name);
     if (!folder) {
         // The engine's own attempt tells the observer why the file cannot be taken.
-        ConvertResult result = (mode == kModeEncrypt) ? EncryptToContainer(path.c_str(), password)
-                                                      : DecryptFromContainer(path.c_str(), password);
+        ConvertResult result = (mode == BatchMode::Encrypt) ? EncryptToContainer(path.c_str(), password, observer)
+                                                            : DecryptFromContainer(path.c_str(), password, observer);
         if (observer) {
             observer->FileConverted(path, result);
         }
@@ -192,7 +197,8 @@ PathString HandleSelectedFile(const PathString& path, EntryKind kind, int mode, 
     return output.empty() ? PathString() : folder->ChildPath(output);
 }
 
-void ProcessTree(const PathString& root, int mode, const Utf16Char* password, BatchObserver* observer, bool* listed) {
+void ProcessTree(const PathString& root, BatchMode mode, const Utf16Char* password, BatchObserver* observer,
+                 bool* listed) {
     *listed = WalkFolderTree(
         root,
         [&](FolderLevel& level, PathView name, EntryKind kind) {
@@ -260,27 +266,35 @@ int CountSelection(const PathString* list, int count, int32_t* total) {
 }
 
 int ProcessOneFile(const PathChar* filePath, int mode, const Utf16Char* password, BatchObserver* observer) {
-    if (filePath == nullptr || filePath[0] == 0 || password == nullptr || !IsValidMode(mode)) {
+    const std::optional<BatchMode> direction = BatchModeOf(mode);
+    if (filePath == nullptr || filePath[0] == 0 || password == nullptr || !direction) {
         return 0;
     }
     const PathString path(filePath);
     // A path that cannot be read is still handed over, so that the engine's failure reaches the observer.
     const EntryKind kind = ReadItemKind(path).value_or(EntryKind::File);
-    HandleSelectedFile(path, kind, mode, password, observer);
+    HandleSelectedFile(path, kind, *direction, password, observer);
     return 1;
 }
 
 int ProcessFolder(const PathChar* folderPath, int mode, const Utf16Char* password, BatchObserver* observer) {
-    if (folderPath == nullptr || folderPath[0] == 0 || password == nullptr || !IsValidMode(mode)) {
+    const std::optional<BatchMode> direction = BatchModeOf(mode);
+    if (folderPath == nullptr || folderPath[0] == 0 || password == nullptr || !direction) {
         return 0;
     }
     bool listed = false;
-    ProcessTree(PathString(folderPath), mode, password, observer, &listed);
+    ProcessTree(PathString(folderPath), *direction, password, observer, &listed);
     return listed ? 1 : 0;
 }
 
 int ProcessSelection(const PathString* list, int count, int mode, const Utf16Char* password, BatchObserver* observer) {
-    if (list == nullptr || count <= 0 || list[0].empty() || password == nullptr || !IsValidMode(mode)) {
+    const std::optional<BatchMode> direction = BatchModeOf(mode);
+    return direction ? ProcessSelection(list, count, *direction, password, observer) : 0;
+}
+
+int ProcessSelection(const PathString* list, int count, BatchMode mode, const Utf16Char* password,
+                     BatchObserver* observer) {
+    if (list == nullptr || count <= 0 || list[0].empty() || password == nullptr) {
         return 0;
     }
     // Outputs made from earlier items, so that an item naming one of them is not converted again.

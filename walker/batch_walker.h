@@ -12,6 +12,9 @@
 
 #include "container.h"
 
+// Which way a batch converts. The entry points below that take an int mode take kModeEncrypt or
+// kModeDecrypt for it; everything else in the product speaks BatchMode.
+enum class BatchMode { Decrypt, Encrypt };
 inline constexpr int kModeDecrypt = 0;
 inline constexpr int kModeEncrypt = 1;
 
@@ -28,8 +31,9 @@ enum class PassOverReason {
 };
 
 // Told what becomes of each item of a processing pass, in the order of the walk, on the walking thread.
-// Every method does nothing unless overridden.
-class BatchObserver {
+// The walker hands it to the engine for each file, so it also hears that file's conversion (and may stop
+// it) as a ConversionObserver. Every method does nothing unless overridden.
+class BatchObserver : public ConversionObserver {
 public:
     // The file was handed to the engine; result is what the engine gave.
     virtual void FileConverted(const PathString& path, const ConvertResult& result);
@@ -40,8 +44,8 @@ public:
     virtual void FolderUnlistable(const PathString& path, int systemError);
     // The selection item's attributes could not be read; the pass ended before it.
     virtual void SelectionItemUnreadable(const PathString& path);
-    // Asked before each file and folder: true ends the pass there, and nothing more is started.
-    virtual bool StopRequested();
+    // StopRequested is asked before each file and folder as well: true ends the pass there, and nothing
+    // more is started.
 
 protected:
     ~BatchObserver() = default;
@@ -61,6 +65,9 @@ int CountFolderFiles(const PathChar* folderPath, int32_t* fileCounter);
 // password is null, count is 0 or less, the first item is empty or the mode is neither; otherwise 1 once
 // every item has been handled, or the pass ended at an item that cannot be read.
 int ProcessSelection(const PathString* list, int count, int mode, const Utf16Char* password,
+                     BatchObserver* observer = nullptr);
+// The same pass, for a caller that holds the mode as a BatchMode.
+int ProcessSelection(const PathString* list, int count, BatchMode mode, const Utf16Char* password,
                      BatchObserver* observer = nullptr);
 
 // Processes every file below the folder. 0 when the path is null or empty, the folder cannot be listed,

@@ -88,7 +88,7 @@ struct BatchSeen {
     std::string errors;
 };
 
-BatchSeen RunReportedBatch(const PathString& folder, int mode, const TempFolder& logs, const DiskFullRow& row) {
+BatchSeen RunReportedBatch(const PathString& folder, BatchMode mode, const TempFolder& logs, const DiskFullRow& row) {
     BatchSeen seen;
     StderrCapture capture(logs / P("stderr.txt"));
     {
@@ -132,7 +132,7 @@ TEST(DiskFullFaults, EncryptFailsCleanlyAndSaysSo) {
         TempFolder folder;
         const PathString source = folder / P("report.doc");
         ASSERT_TRUE(WriteBytes(source, plain));
-        const BatchSeen seen = RunReportedBatch(folder.path(), kModeEncrypt, logs, row);
+        const BatchSeen seen = RunReportedBatch(folder.path(), BatchMode::Encrypt, logs, row);
         ExpectFailedAndUntouched(seen, source, plain, folder.path());
     }
 }
@@ -154,7 +154,7 @@ TEST(DiskFullFaults, DecryptFailsCleanlyAndSaysSo) {
         const PathString source = folder / P("report_doc.ENC");
         const auto container = ReadBytes(source);
         ASSERT_TRUE(container);
-        const BatchSeen seen = RunReportedBatch(folder.path(), kModeDecrypt, logs, row);
+        const BatchSeen seen = RunReportedBatch(folder.path(), BatchMode::Decrypt, logs, row);
         ExpectFailedAndUntouched(seen, source, *container, folder.path());
 
         // Once there is room again, the same container opens.

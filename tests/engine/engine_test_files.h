@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "container.h"
@@ -36,3 +38,18 @@ bool WriteCraftedContainer(const PathString& path, const CraftedContainer& conta
 std::optional<Bytes> PlainHeaderOf(const PathString& containerPath, const Utf16Char* password = kTestPassword);
 
 std::string Printable(PathView path);
+
+// The observer of one conversion that runs an action once, at its first chunk, while the source is open.
+class AtFirstChunk final : public ConversionObserver {
+public:
+    explicit AtFirstChunk(std::function<void()> action) : m_action(std::move(action)) {}
+
+    void ChunkDone(uint64_t) override {
+        if (m_action) {
+            std::exchange(m_action, nullptr)();
+        }
+    }
+
+private:
+    std::function<void()> m_action;
+};

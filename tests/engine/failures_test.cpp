@@ -3,7 +3,6 @@
 // output, and then a complete one.
 #include <gtest/gtest.h>
 
-#include "conversion_hooks.h"
 #include "engine_test_files.h"
 #include "temp_files.h"
 #include "fault_injection.h"
@@ -209,25 +208,19 @@ struct SourceTamper {
     PathString source;
     PathString stranger;
     int mode = 0;
-    bool done = false;
-};
 
-void TamperAtFirstChunk(void* context, const PathChar* name, uint64_t, uint64_t) {
-    auto* tamper = static_cast<SourceTamper*>(context);
-    if (name != nullptr || tamper->done) {
-        return;
+    void operator()() const {
+        if (mode == 0) {
+            FILE* file = std::fopen(source.c_str(), "ab");
+            std::fputs("more", file);
+            std::fclose(file);
+        } else if (mode == 1) {
+            ::truncate(source.c_str(), 10);
+        } else {
+            std::rename(stranger.c_str(), source.c_str());
+        }
     }
-    tamper->done = true;
-    if (tamper->mode == 0) {
-        FILE* file = std::fopen(tamper->source.c_str(), "ab");
-        std::fputs("more", file);
-        std::fclose(file);
-    } else if (tamper->mode == 1) {
-        ::truncate(tamper->source.c_str(), 10);
-    } else {
-        std::rename(tamper->stranger.c_str(), tamper->source.c_str());
-    }
-}
+};
 
 // POSIX lets others change a file while it is read (where no lease holds it): a grown or shrunk source fails, and a
 // file put under the source's name meanwhile is not deleted.
@@ -239,10 +232,8 @@ TEST(Failures, SourceChangedWhileReadIsNeverDeleted) {
         TempFolder folder;
         ASSERT_TRUE(WriteBytes(folder / "s.txt", plain));
         ASSERT_TRUE(WriteBytes(folder / "stranger", PatternBytes(10, 9)));
-        SourceTamper tamper{folder / "s.txt", folder / "stranger", mode};
-        SetProgressHook(TamperAtFirstChunk, &tamper);
-        const ConvertOutcome outcome = EncryptToContainer((folder / "s.txt").c_str(), kTestPassword).outcome;
-        SetProgressHook(nullptr, nullptr);
+        AtFirstChunk tamper(SourceTamper{folder / "s.txt", folder / "stranger", mode});
+        const ConvertOutcome outcome = EncryptToContainer((folder / "s.txt").c_str(), kTestPassword, &tamper).outcome;
         if (mode == 2) {
             EXPECT_EQ(outcome, ConvertOutcome::ConvertedSourceKept);
             EXPECT_EQ(ListNames(folder.path()), (Names{"s.txt", "s_txt.ENC"}));

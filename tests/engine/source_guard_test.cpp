@@ -3,7 +3,6 @@
 // a source another conversion holds, and the owner and permissions that the output takes over.
 #include <gtest/gtest.h>
 
-#include "conversion_hooks.h"
 #include "engine_test_files.h"
 #include "fault_injection.h"
 
@@ -35,22 +34,8 @@ constexpr size_t kLength = 3 * ENC_CHUNK_SIZE + 5;
 
 // Runs the conversion with action() called at its first chunk, while the source is open.
 template <typename Action> ConvertResult EncryptWhileReading(const PathString& path, Action&& action) {
-    struct Context {
-        Action* action;
-        bool done = false;
-    } context{&action};
-    SetProgressHook(
-        [](void* raw, const PathChar* name, uint64_t, uint64_t) {
-            auto* state = static_cast<Context*>(raw);
-            if (name == nullptr && !state->done) {
-                state->done = true;
-                (*state->action)();
-            }
-        },
-        &context);
-    ConvertResult result = EncryptToContainer(path.c_str(), kTestPassword);
-    SetProgressHook(nullptr, nullptr);
-    return result;
+    AtFirstChunk observer(std::forward<Action>(action));
+    return EncryptToContainer(path.c_str(), kTestPassword, &observer);
 }
 
 #ifndef _WIN32

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <string>
 
 #include "container.h"
@@ -83,7 +84,7 @@ protected:
 
 TEST_F(AutomationTest, DecryptThenEncryptAgainWithTheRememberedPassword) {
     std::wstring empty;
-    wchar_t restored[RESTORED_NAME_UNITS] = L"untouched";
+    wchar_t restored[kRestoredNameUnits] = L"untouched";
     std::wstring plainPath = m_folder / L"report.txt";
     // Nothing remembered yet, and no path: nothing happens.
     EXPECT_EQ(m_object->QvEncFile(Units(plainPath)), S_FALSE);
@@ -108,8 +109,9 @@ TEST_F(AutomationTest, DecryptThenEncryptAgainWithTheRememberedPassword) {
     EXPECT_TRUE(FileExists(container));
     EXPECT_EQ(m_object->QvEncFile(Units(plainPath)), S_FALSE) << "the password was used up";
 
-    // A wrong password: the engine's message, S_FALSE, and the wrong password is what a following
-    // QvEncFile uses.
+    // A wrong password: the engine's message, S_FALSE, the name the last restored file got, and the wrong
+    // password is what a following QvEncFile uses.
+    wcscpy(restored, L"untouched");
     robot::MessageBoxInfo message;
     EXPECT_EQ(DecryptWith(
                   [&] {
@@ -123,6 +125,7 @@ TEST_F(AutomationTest, DecryptThenEncryptAgainWithTheRememberedPassword) {
               S_FALSE);
     EXPECT_TRUE(message);
     EXPECT_EQ(message.caption, L"Tolvane");
+    EXPECT_EQ(std::wstring(restored), L"report.txt");
     EXPECT_TRUE(FileExists(container));
     std::wstring other = m_folder / L"other.txt";
     ASSERT_TRUE(WriteBytes(other, "other"));
@@ -164,7 +167,7 @@ TEST_F(AutomationTest, LateBoundCallsThroughTheTypeLibrary) {
     const std::wstring container = MakeContainer(L"late.txt", "late bound", L"pw");
     ASSERT_FALSE(container.empty());
     std::wstring containerText = container;
-    wchar_t restored[RESTORED_NAME_UNITS] = {};
+    wchar_t restored[kRestoredNameUnits] = {};
     // Both parameters are pointers to unsigned 16-bit units; arguments go in reverse order.
     VARIANT decryptArguments[2];
     VariantInit(&decryptArguments[0]);

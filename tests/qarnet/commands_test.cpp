@@ -277,6 +277,43 @@ TEST_F(CommandsTest, WrongPasswordOncePerContainerAndFailuresCounted) {
     EXPECT_EQ(ListNames(m_folder.root()), containers) << "every container stays";
 }
 
+// QvDecFile gives the name the last decryption of the process restored, a menu command's as well: after a
+// call that restores nothing, the caller's buffer holds the name the menu command restored.
+TEST_F(CommandsTest, QvDecFileAfterAMenuDecryptionGivesTheNameItRestored) {
+    ASSERT_TRUE(WriteBytes(m_folder / L"menu note.txt", "from the menu"));
+    ASSERT_TRUE(WriteBytes(m_folder / L"other.txt", "other"));
+    const ConvertResult fromMenu = EncryptToContainer((m_folder / L"menu note.txt").c_str(), L"menu");
+    ASSERT_EQ(fromMenu.outcome, ConvertOutcome::Converted);
+    std::wstring other = EncryptToContainer((m_folder / L"other.txt").c_str(), L"other").outputPath;
+    ASSERT_FALSE(other.empty());
+
+    IContextMenu* menu = HandlerFor({fromMenu.outputPath});
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(Invoke(menu, 1, [] { TypeDecryptPassword(L"menu"); }), S_OK);
+    EXPECT_EQ(ReadText(m_folder / L"menu note.txt"), "from the menu");
+    IQvShellExt* automation = nullptr;
+    ASSERT_EQ(menu->QueryInterface(IID_IQvShellExt, reinterpret_cast<void**>(&automation)), S_OK);
+    menu->Release();
+
+    wchar_t restored[kRestoredNameUnits] = L"untouched";
+    HRESULT decrypted = E_FAIL;
+    robot::RunModal(
+        [&] {
+            decrypted = automation->QvDecFile(reinterpret_cast<unsigned short*>(other.data()),
+                                              reinterpret_cast<unsigned short*>(restored));
+            return INT_PTR{0};
+        },
+        [] {
+            TypeDecryptPassword(L"wrong");
+            if (const robot::MessageBoxInfo box = robot::WaitForMessageBox()) {
+                robot::DismissMessageBox(box.window);
+            }
+        });
+    automation->Release();
+    EXPECT_EQ(decrypted, S_FALSE);
+    EXPECT_EQ(std::wstring(restored), L"menu note.txt");
+}
+
 TEST_F(CommandsTest, SelectedPathsLongerThanMaxPathAreKeptWhole) {
     if (ExpectedSystemLangId().value_or(0x0409) != 0x0409) {
         GTEST_SKIP() << "the path handling does not depend on the language; checked in the English run";
@@ -316,7 +353,7 @@ TEST_F(CommandsTest, ASecondCommandIsRefusedWhileOneRuns) {
     HRESULT menuResult = E_FAIL;
     PostedAction secondCommand([&] {
         wchar_t name[] = L"C:\\nothing.ENC";
-        wchar_t restored[RESTORED_NAME_UNITS] = L"untouched";
+        wchar_t restored[kRestoredNameUnits] = L"untouched";
         decryptResult =
             automation->QvDecFile(reinterpret_cast<unsigned short*>(name), reinterpret_cast<unsigned short*>(restored));
         CMINVOKECOMMANDINFO info{};

@@ -306,7 +306,7 @@ TEST_F(ConcurrencyTest, OpenFileDecryptIsRefusedWhileAMenuCommandAsksItsPassword
     HRESULT menuResult = E_PENDING;
     HRESULT refused = E_PENDING;
     HRESULT retried = E_PENDING;
-    wchar_t restored[RESTORED_NAME_UNITS] = L"untouched";
+    wchar_t restored[kRestoredNameUnits] = L"untouched";
     std::wstring restoredAfterRefusal;
 
     ApartmentThread menuThread([&] {

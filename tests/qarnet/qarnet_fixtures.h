@@ -18,6 +18,8 @@
 inline constexpr wchar_t kQvShellExtClsid[] = L"{7B3E91A4-2C5D-4E8F-A6B1-93D0C4E5F812}";
 inline constexpr wchar_t kQvExplorerCommandClsid[] = L"{AF13A478-C961-4D9C-942B-81A434C008E9}";
 inline constexpr wchar_t kQarnetTypeLib[] = L"{C84D0B52-6A19-47E3-B2F5-0E9A13C7D628}";
+// The size of the buffer a caller gives QvDecFile for the restored file's bare name.
+inline constexpr size_t kRestoredNameUnits = 260;
 inline constexpr wchar_t kApprovedKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
 
 // The Windows path of the Qarnet.dll under test.

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <map>
 
-#include "conversion_hooks.h"
 #include "fault_injection.h"
 #include "walker_test_tree.h"
 
@@ -91,6 +90,22 @@ TEST_F(BatchWalkerTest, MixedSelectionDecryptsOnlyContainers) {
     EXPECT_EQ(observer.Names(WalkEvent::PassedOver), Names{"a.txt"});
     EXPECT_EQ(NamesIn(tree.root()), (Names{"a.txt", "b"}));
     EXPECT_EQ(ReadText(tree.root() / "b"), "bravo");
+}
+
+// The batch's observer hears the conversion of each file the walk hands over, a selected one and one found
+// in a folder alike, and a container that does not open with the password.
+TEST_F(BatchWalkerTest, EngineReportsOfEachFileReachTheBatchObserver) {
+    MakeFolder(tree.root() / "f");
+    WriteBytes(tree.root() / "f" / "mine", "mine");
+    WriteBytes(tree.root() / "theirs", "theirs");
+    const fs::path mine = MakeContainer(tree.root() / "f" / "mine");
+    const Utf16Char otherPassword[] = {'o', 't', 'h', 'e', 'r', 0};
+    const fs::path theirs(EncryptToContainer((tree.root() / "theirs").c_str(), otherPassword).outputPath);
+
+    const RecordingObserver observer = Process(Selection({theirs, tree.root() / "f"}), kModeDecrypt);
+
+    EXPECT_EQ(observer.started, (std::vector<PathString>{theirs.native(), mine.native()}));
+    EXPECT_EQ(observer.wrongPasswords, std::vector<PathString>{theirs.native()});
 }
 
 // Only an extension of exactly "ENC", in any letter case, makes a container.
@@ -217,13 +232,9 @@ TEST_F(BatchWalkerTest, NeverConvertsItsOwnOutputAgain) {
     for (int index = 0; index < kFiles; ++index) {
         MakeContainer(folder / (LongName("n", index) + ".ENC"));
     }
-    static int wrongPasswordMessages = 0;
-    SetWrongPasswordHook([](void*, const PathChar*) { ++wrongPasswordMessages; }, nullptr);
-
     const RecordingObserver decrypting = Process(Selection({folder}), kModeDecrypt);
-    SetWrongPasswordHook(nullptr, nullptr);
 
-    EXPECT_EQ(wrongPasswordMessages, 0);
+    EXPECT_EQ(decrypting.wrongPasswords, std::vector<PathString>{});
     EXPECT_EQ(decrypting.events.size(), static_cast<size_t>(kFiles));
     for (const WalkEvent& event : decrypting.events) {
         EXPECT_EQ(event.kind, WalkEvent::Converted);

@@ -31,6 +31,14 @@ void RecordingObserver::SelectionItemUnreadable(const PathString& path) {
     events.push_back({WalkEvent::Unreadable, path});
 }
 
+void RecordingObserver::FileStarted(const PathString& path, uint64_t) {
+    started.push_back(path);
+}
+
+void RecordingObserver::WrongPassword(const PathString& containerPath) {
+    wrongPasswords.push_back(containerPath);
+}
+
 std::vector<std::string> RecordingObserver::Names(WalkEvent::Kind kind) const {
     std::vector<std::string> names;
     for (const WalkEvent& event : events) {

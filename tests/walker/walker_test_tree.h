@@ -33,8 +33,13 @@ public:
     void FilePassedOver(const PathString& path, PassOverReason reason) override;
     void FolderUnlistable(const PathString& path, int systemError) override;
     void SelectionItemUnreadable(const PathString& path) override;
+    // What the engine told of the conversions the walk handed it.
+    void FileStarted(const PathString& path, uint64_t totalBytes) override;
+    void WrongPassword(const PathString& containerPath) override;
 
     std::vector<WalkEvent> events;
+    std::vector<PathString> started;
+    std::vector<PathString> wrongPasswords;
 
     // Bare names of the files of the given kind, in walk order.
     std::vector<std::string> Names(WalkEvent::Kind kind) const;
