@@ -100,43 +100,46 @@ bool WriteFillerIfLastBlockIsAmbiguous(TempOutput& output, const uint8_t* lastCh
     return WriteAll(output, kRawFiller, sizeof kRawFiller);
 }
 
-// Moves the finished output to the first free name: the name itself, then " (2)", " (3)", ... Nothing that
-// exists is ever replaced, and a name taken by someone else in the meantime only moves on to the next.
-// Gives the full path of the name used in finalPath.
-bool MoveToFreeName(TempOutput& output, const HeldFolder& folder, const NameParts& parts, PathString* finalPath) {
-    for (unsigned attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {
+// Gives a file the first free name that tryName (a move that never replaces) takes, counting attempts from
+// firstAttempt: 1 is the name itself, then " (2)", " (3)", ... A name taken by someone else in the meantime
+// only moves on to the next. The full path of the name used, or nothing.
+template <typename TryName>
+std::optional<PathString> TakeFreeName(const HeldFolder& folder, const NameParts& parts, unsigned firstAttempt,
+                                       TryName&& tryName) {
+    for (unsigned attempt = firstAttempt; attempt <= kMaxNameAttempts; ++attempt) {
         const auto nativeName = Utf16ToPath(CandidateName(parts, attempt, kPlatformNameRules));
         if (!nativeName) {
-            return false;
+            return std::nullopt;
         }
-        switch (output.MoveTo(*nativeName)) {
+        switch (tryName(*nativeName)) {
         case MoveResult::Moved:
-            *finalPath = folder.ChildPath(*nativeName);
-            return true;
+            return folder.ChildPath(*nativeName);
         case MoveResult::NameTaken:
             continue;
         case MoveResult::Failed:
-            return false;
+            return std::nullopt;
         }
     }
-    return false;
+    return std::nullopt;
+}
+
+// Moves the finished output to the first free name. Nothing that exists is ever replaced. Gives the full
+// path of the name used in finalPath.
+bool MoveToFreeName(TempOutput& output, const HeldFolder& folder, const NameParts& parts, PathString* finalPath) {
+    auto used = TakeFreeName(folder, parts, 1, [&](const PathString& name) { return output.MoveTo(name); });
+    if (used) {
+        *finalPath = std::move(*used);
+    }
+    return used.has_value();
 }
 
 // A file that could not go back under its name after being set aside gets a visible free one beside it,
 // " (2)" and on as for outputs, so that nobody has to look for it under the engine's private name.
 PathString NameSetAsideFile(const HeldFolder& folder, PathView name, const PathString& aside) {
-    const auto name16 = PathToUtf16(name);
-    for (unsigned attempt = 2; name16 && attempt <= kMaxNameAttempts; ++attempt) {
-        const auto candidate = Utf16ToPath(CandidateName(RestoredNameParts(*name16), attempt, kPlatformNameRules));
-        if (!candidate) {
-            break;
-        }
-        const MoveResult moved = MoveEntry(folder, aside, *candidate);
-        if (moved == MoveResult::Moved) {
-            return folder.ChildPath(*candidate);
-        }
-        if (moved == MoveResult::Failed) {
-            break;
+    if (const auto name16 = PathToUtf16(name)) {
+        const auto moveAside = [&](const PathString& to) { return MoveEntry(folder, aside, to); };
+        if (auto used = TakeFreeName(folder, RestoredNameParts(*name16), 2, moveAside)) {
+            return std::move(*used);
         }
     }
     return folder.ChildPath(aside);

@@ -57,7 +57,6 @@ public:
     // lease is given up at once, so that program waits no longer, and the file must not be deleted. Always
     // false where the file is held without a lease (and on Windows, where nobody can open it for writing).
     bool OpenedForWriting();
-    bool leased() const { return m_leased; }
 
     // False when the file has no name left anywhere (deleted meanwhile, or moved to another file system).
     bool StillLinked() const;

@@ -60,6 +60,8 @@ MoveResult MoveResultOf(int status) {
     return errno == EEXIST ? MoveResult::NameTaken : MoveResult::Failed;
 }
 
+// Renames without replacing; where the kernel cannot, a hard link does the same job, and the old name goes
+// after it (left behind, it is only a second name of the file, of the engine's form when it was one).
 MoveResult MoveWithinFolder(int folder, const PathString& from, const PathString& to) {
 #ifdef RENAME_NOREPLACE
     const MoveResult result = MoveResultOf(::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE));
@@ -305,18 +307,7 @@ MoveResult TempOutput::MoveTo(PathView name) {
         const std::string self = "/proc/self/fd/" + std::to_string(m_file.get());
         result = MoveResultOf(::linkat(AT_FDCWD, self.c_str(), folder, target.c_str(), AT_SYMLINK_FOLLOW));
     } else {
-#ifdef RENAME_NOREPLACE
-        result = MoveResultOf(::renameat2(folder, m_name.c_str(), folder, target.c_str(), RENAME_NOREPLACE));
-        if (result == MoveResult::Failed && RenameUnsupported(errno)) {
-#endif
-            result = MoveResultOf(::linkat(folder, m_name.c_str(), folder, target.c_str(), 0));
-            if (result == MoveResult::Moved) {
-                // Left behind, the second name is only a leftover temporary, reported by a later batch.
-                ::unlinkat(folder, m_name.c_str(), 0);
-            }
-#ifdef RENAME_NOREPLACE
-        }
-#endif
+        result = MoveWithinFolder(folder, m_name, target);
     }
     if (result == MoveResult::Moved) {
         m_moved = true;
