@@ -1,4 +1,4 @@
-// The progress window: its counts and its bar arithmetic.
+// The progress window: its counts, its bar arithmetic and its Cancel button.
 #include "prog_dlg.h"
 
 #include <commctrl.h>
@@ -47,7 +47,11 @@ void CProgDlg::DoDataExchange(CDataExchange& dx) {
 }
 
 BOOL CProgDlg::OnInitDialog() {
+    // Nothing of an earlier batch shows in a new one.
+    m_strCurFile.clear();
     CTolvaneDialog::OnInitDialog();
+    m_cancelRequested = false;
+    ShowWindow(GetDlgItem(m_hWnd, IDCANCEL), SW_SHOW);
     m_nFinished = -1;
     m_nFileDone = 0;
     m_nFileSize = 0;
@@ -77,7 +81,8 @@ bool CProgDlg::UpdateProgress(const wchar_t* path, uint64_t size, uint64_t chunk
         m_ctrlFile.SetPos(Percent(m_nFileDone, m_nFileSize));
     }
     const bool written = UpdateData(false);
-    // Nobody services this thread's queue during a batch: paint what changed now.
+    // Paint what changed now rather than when the queue next falls idle: updates come in quick
+    // succession while a batch runs.
     if (m_hWnd) {
         RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     }
@@ -85,6 +90,9 @@ bool CProgDlg::UpdateProgress(const wchar_t* path, uint64_t size, uint64_t chunk
 }
 
 void CProgDlg::OnCancel() {
-    ShowMessage(L"CProgDlg::OnCancel", kMessageCaption, MB_ICONINFORMATION);
-    CTolvaneDialog::OnCancel();
+    if (m_cancelRequested.exchange(true)) {
+        return;
+    }
+    // The button stays visible but greyed, so the user sees the request was taken.
+    EnableWindow(GetDlgItem(m_hWnd, IDCANCEL), FALSE);
 }

@@ -1,7 +1,8 @@
 // CProgDlg: the modeless, topmost progress window of a batch (current file, per-file and overall bars,
-// total and finished counts).
+// total and finished counts) and its Cancel button.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -19,6 +20,10 @@ public:
     // once, without the message queue being serviced. False when the texts could not be written.
     bool UpdateProgress(const wchar_t* path, uint64_t size, uint64_t chunk);
 
+    // True once Cancel (or Esc) was pressed in this window since it was created. Safe from any thread:
+    // the batch's worker asks it between chunks.
+    bool CancelRequested() const { return m_cancelRequested.load(); }
+
     CProgressCtrl m_ctrlTotal;
     CProgressCtrl m_ctrlFile;
     std::wstring m_strTotal;
@@ -32,5 +37,10 @@ public:
 protected:
     void DoDataExchange(CDataExchange& dx) override;
     BOOL OnInitDialog() override;
+    // Cancel asks the batch to stop; the window stays until the batch has ended. A second press does
+    // nothing more.
     void OnCancel() override;
+
+private:
+    std::atomic<bool> m_cancelRequested = false;
 };

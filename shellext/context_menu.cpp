@@ -9,6 +9,7 @@
 #include "menu_command.h"
 #include "qv_shell_ext.h"
 #include "shell_texts.h"
+#include "win_handles.h"
 
 HRESULT QvShellExt::Initialize(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY) {
     return ReadDropSelection(dataObject, &m_fileList);
@@ -59,6 +60,10 @@ HRESULT QvShellExt::InvokeCommand(CMINVOKECOMMANDINFO* info) {
     if (offset >= kMenuCommandCount) {
         return E_INVALIDARG;
     }
+    // The host may release this object while the command reads the thread's messages; the command keeps
+    // it, and the selection it uses, alive until it returns.
+    AddRef();
+    const ComPtr<IContextMenu> keepAlive(this);
     // The classic menu gives its commands no owner window.
     return RunMenuCommand(static_cast<MenuCommand>(offset), m_fileList, nullptr);
 }

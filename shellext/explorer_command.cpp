@@ -191,6 +191,10 @@ HRESULT QvExplorerSubCommand::Invoke(IShellItemArray* items, IBindCtx*) {
     if (HRESULT hr = ReadShellItemSelection(items, &selection); FAILED(hr)) {
         return hr;
     }
+    // The host may release this command while it reads the thread's messages.
+    IExplorerCommand* self = this;
+    self->AddRef();
+    const ComPtr<IExplorerCommand> keepAlive(self);
     return RunMenuCommand(m_command, selection, OwnerWindow());
 }
 

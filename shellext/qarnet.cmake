@@ -38,6 +38,7 @@ add_library(Qarnet SHARED
   busy_guard.cpp
   global_dialogs.cpp
   progress_window.cpp
+  worker_thread.cpp
   restored_name.cpp
   menu_bitmap.cpp
   shell_texts.cpp

@@ -43,11 +43,11 @@ HRESULT QvShellExt::OwnUnknown::QueryInterface(REFIID riid, void** result) {
 }
 
 ULONG QvShellExt::OwnUnknown::AddRef() {
-    return static_cast<ULONG>(++m_object.m_references);
+    return static_cast<ULONG>(InterlockedIncrement(&m_object.m_references));
 }
 
 ULONG QvShellExt::OwnUnknown::Release() {
-    const LONG count = --m_object.m_references;
+    const LONG count = InterlockedDecrement(&m_object.m_references);
     if (count == 0) {
         delete &m_object;
     }

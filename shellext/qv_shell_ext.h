@@ -61,7 +61,7 @@ private:
     ModuleLockHolder m_moduleLock;
     OwnUnknown m_ownUnknown;
     IUnknown* m_controllingUnknown;
-    // One apartment calls the object, so the count needs no interlocking.
+    // A batch's worker and the shell's threads may hold references too, so the count is interlocked.
     LONG m_references = 1;
     // The selection from the last Initialize: full paths, any length. Empty when there is none.
     std::vector<std::wstring> m_fileList;

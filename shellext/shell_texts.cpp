@@ -36,3 +36,13 @@ std::wstring FailedFilesText(unsigned failedCount) {
     }
     return count + (failedCount == 1 ? L" file could not be converted." : L" files could not be converted.");
 }
+
+std::wstring CancelledBatchText(unsigned convertedCount, unsigned totalCount) {
+    const std::wstring converted = std::to_wstring(convertedCount);
+    const std::wstring total = std::to_wstring(totalCount);
+    if (g_bChineseUI) {
+        return L"操作已取消：" + total + L" 个文件中已转换 " + converted + L" 个，其余文件保持原样。";
+    }
+    return L"Cancelled: " + converted + L" of " + total + (totalCount == 1 ? L" file" : L" files") +
+           L" converted; the rest were left as they were.";
+}

@@ -19,3 +19,6 @@ const wchar_t* WrongPasswordText();
 
 // Said once at the end of a batch in which some files could not be converted.
 std::wstring FailedFilesText(unsigned failedCount);
+
+// Said once at the end of a batch the user cancelled: convertedCount of totalCount files were converted.
+std::wstring CancelledBatchText(unsigned convertedCount, unsigned totalCount);

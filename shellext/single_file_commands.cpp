@@ -1,5 +1,6 @@
 // QvDecFile and QvEncFile: decrypt one container after asking for its password, and later encrypt the
-// plain file again with the password remembered in between.
+// plain file again with the password remembered in between. Each conversion runs on a thread of its own
+// while the caller's thread keeps its windows answering; Cancel in the progress window abandons it.
 #include <windows.h>
 
 #include <cwchar>
@@ -7,6 +8,7 @@
 #include "busy_guard.h"
 #include "container.h"
 #include "global_dialogs.h"
+#include "module_lock.h"
 #include "password_secret.h"
 #include "progress_window.h"
 #include "qv_shell_ext.h"
@@ -48,8 +50,12 @@ HRESULT QvShellExt::QvDecFile(unsigned short* pszName, unsigned short* pszFile) 
 
     ConvertResult result;
     {
-        ProgressWindowScope progress(1, false);
-        result = DecryptFromContainer(AsWide(pszName), g_szPassword.c_str(), &progress);
+        ModuleLockHolder conversionRunning;
+        ProgressWindowScope progress(false);
+        progress.RunOffThread([&] {
+            progress.Open(1);
+            result = DecryptFromContainer(AsWide(pszName), g_szPassword.c_str(), &progress);
+        });
     }
     RememberRestoredName(result);
     // The caller's buffer holds at least RESTORED_NAME_UNITS units.
@@ -66,8 +72,12 @@ HRESULT QvShellExt::QvEncFile(unsigned short* pszName) {
     }
     bool encrypted = false;
     {
-        ProgressWindowScope progress(1, false);
-        encrypted = ConvertedAtAll(EncryptToContainer(AsWide(pszName), g_szPassword.c_str(), &progress).outcome);
+        ModuleLockHolder conversionRunning;
+        ProgressWindowScope progress(false);
+        progress.RunOffThread([&] {
+            progress.Open(1);
+            encrypted = ConvertedAtAll(EncryptToContainer(AsWide(pszName), g_szPassword.c_str(), &progress).outcome);
+        });
     }
     ForgetPassword();
     return encrypted ? S_OK : S_FALSE;

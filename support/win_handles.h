@@ -38,6 +38,13 @@ struct GdiObjectTraits {
     static void Close(Handle h) { ::DeleteObject(h); }
 };
 
+// A reference on a loaded module, from LoadLibrary or GetModuleHandleEx.
+struct ModuleReferenceTraits {
+    using Handle = HMODULE;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { ::FreeLibrary(h); }
+};
+
 // A block that COM or the shell allocated for the caller (a display name, an item ID list).
 template <class Pointer> struct CoTaskMemoryTraits {
     using Handle = Pointer;
@@ -50,6 +57,7 @@ using GlobalMemory = UniqueHandle<GlobalMemoryTraits>;
 using MenuHandle = UniqueHandle<MenuTraits>;
 using BitmapHandle = UniqueHandle<BitmapTraits>;
 using GdiObject = UniqueHandle<GdiObjectTraits>;
+using ModuleReference = UniqueHandle<ModuleReferenceTraits>;
 using CoTaskText = UniqueHandle<CoTaskMemoryTraits<wchar_t*>>;
 
 // The device context GetDC gives for a window; ReleaseDC needs the window too.

@@ -197,3 +197,43 @@ LRESULT CALLBACK PostedAction::WindowProc(HWND window, UINT message, WPARAM wPar
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
+
+namespace {
+
+constexpr int kProgressCurrentFile = 203;
+constexpr int kProgressOnlyLabel = 220;
+CancelAtFile* g_cancelAtFile = nullptr;
+
+} // namespace
+
+CancelAtFile::CancelAtFile(int fileNumber, std::optional<int> quitCode)
+    : m_fileNumber(fileNumber), m_quitCode(quitCode) {
+    g_cancelAtFile = this;
+    m_hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchLabel, nullptr, GetCurrentThreadId());
+}
+
+CancelAtFile::~CancelAtFile() {
+    UnhookWindowsHookEx(m_hook);
+    g_cancelAtFile = nullptr;
+}
+
+LRESULT CALLBACK CancelAtFile::WatchLabel(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    CancelAtFile* watch = g_cancelAtFile;
+    if (code == HC_ACTION && watch != nullptr && !watch->m_pressed && call->message == WM_SETTEXT &&
+        GetDlgCtrlID(call->hwnd) == kProgressCurrentFile) {
+        HWND dialog = GetParent(call->hwnd);
+        const auto* text = reinterpret_cast<const wchar_t*>(call->lParam);
+        if (GetDlgItem(dialog, kProgressOnlyLabel) != nullptr && text != nullptr && text[0] != L'\0' &&
+            ++watch->m_filesSeen == watch->m_fileNumber) {
+            watch->m_pressed = true;
+            watch->m_fileInHand = text;
+            if (watch->m_quitCode) {
+                PostQuitMessage(*watch->m_quitCode);
+            } else {
+                SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+            }
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}

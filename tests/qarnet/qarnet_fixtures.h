@@ -108,6 +108,33 @@ private:
     HWND m_window = nullptr;
 };
 
+// Presses the progress window's Cancel button, as a user would, at the moment the window shows the
+// fileNumber-th file of the operation (from 1) starting: a hook on the calling thread's messages sees the
+// window's current-file label change, so the press lands while that file is in hand on any machine. With
+// quitCode, the thread is told to quit instead (PostQuitMessage), as when its program ends. One at a
+// time; the thread that makes it must be the one that owns the progress window.
+class CancelAtFile {
+public:
+    explicit CancelAtFile(int fileNumber, std::optional<int> quitCode = std::nullopt);
+    ~CancelAtFile();
+    CancelAtFile(const CancelAtFile&) = delete;
+    CancelAtFile& operator=(const CancelAtFile&) = delete;
+
+    bool Pressed() const { return m_pressed; }
+    // The path the window showed when Cancel was pressed.
+    const std::wstring& FileInHand() const { return m_fileInHand; }
+
+private:
+    static LRESULT CALLBACK WatchLabel(int code, WPARAM wParam, LPARAM lParam);
+
+    HHOOK m_hook = nullptr;
+    int m_fileNumber;
+    std::optional<int> m_quitCode;
+    int m_filesSeen = 0;
+    bool m_pressed = false;
+    std::wstring m_fileInHand;
+};
+
 // Runs a program (e.g. regsvr32.exe) under this Wine and gives its exit code.
 std::optional<DWORD> RunProgram(const std::wstring& commandLine);
 
