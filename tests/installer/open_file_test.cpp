@@ -199,6 +199,35 @@ TEST_F(OpenEncryptedFile, APlainFileThatCannotBeEncryptedAgainIsNamedToTheUser) 
     EXPECT_TRUE(fs::exists(m_folder.root() / plainName));
 }
 
+// The re-encryption's progress window answers a click while it works: Cancel leaves the edited file
+// plain, and the user is told where it is, as for any re-encryption that did not happen.
+TEST_F(OpenEncryptedFile, CancelWhileEncryptingAgainLeavesTheEditedFilePlainAndSaysSo) {
+    const std::wstring plainName = L"large.tvedit";
+    const fs::path plain = m_folder.root() / plainName;
+    // Large enough that the conversion is still at work when the click arrives.
+    const uintmax_t size = 256u << 20;
+    ASSERT_TRUE(WriteBytes(plain, std::string(size, 'x')));
+    const ConvertResult made = EncryptToContainer(plain.c_str(), kPassword);
+    ASSERT_EQ(made.outcome, ConvertOutcome::Converted);
+
+    auto program = OpenWithPassword(made.outputPath, kPassword);
+    // Once the editor has written, the next progress window is the re-encryption's.
+    std::error_code error;
+    for (int i = 0; i < 1500 && fs::file_size(plain, error) != size + 7; ++i) {
+        Sleep(20);
+    }
+    ASSERT_EQ(fs::file_size(plain, error), size + 7) << "the editor did not write";
+    HWND progress = process_windows::WaitForDialog(program->Id(), L"Progress");
+    ASSERT_NE(progress, nullptr);
+    dialog_robot::Click(progress, IDCANCEL);
+    const std::vector<std::wstring> boxes = DismissBoxesUntilExit(*program);
+
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], L"The file could not be encrypted again and is still unencrypted:\n" + plain.wstring());
+    EXPECT_EQ(fs::file_size(plain, error), size + 7) << "the edited file stays whole";
+    EXPECT_EQ(ListNames(m_folder.root()), std::vector<std::wstring>{plainName}) << "no container, no stray file";
+}
+
 TEST_F(OpenEncryptedFile, AFileWhoseProgramCannotStartIsEncryptedAgainAtOnce) {
     const std::wstring plainName = L"orphan.tvmissing";
     const fs::path container = MakeContainer(plainName);

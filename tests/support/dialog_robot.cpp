@@ -1,6 +1,8 @@
 // The dialog robot: window search by polling EnumWindows, typing, clicking and message boxes.
 #include "dialog_robot.h"
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 namespace dialog_robot {
@@ -173,10 +175,17 @@ bool WaitUntilClosed(HWND window, Timeout timeout) {
 }
 
 INT_PTR RunModal(const std::function<INT_PTR()>& showModal, const std::function<void()>& script) {
+    std::atomic<bool> shown = false;
     std::thread driver([&] {
         script();
+        // What the script started may go on for a while after it (a batch with its progress window, a
+        // closing message): give it time to end by itself before anything is cancelled.
+        const auto deadline = std::chrono::steady_clock::now() + kDefaultTimeout;
+        while (!shown && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(kPollInterval);
+        }
         // Whatever the script left open is cancelled, message boxes first, so the modal loop ends.
-        for (int round = 0; round < 50; ++round) {
+        for (int round = 0; round < 50 && !shown; ++round) {
             const std::vector<HWND> open = VisibleDialogs();
             if (open.empty()) {
                 break;
@@ -188,6 +197,7 @@ INT_PTR RunModal(const std::function<INT_PTR()>& showModal, const std::function<
         }
     });
     const INT_PTR result = showModal();
+    shown = true;
     driver.join();
     return result;
 }

@@ -81,9 +81,9 @@ HWND WaitForFocus(HWND dialog, Timeout timeout = kDefaultTimeout);
 bool WaitUntilClosed(HWND window, Timeout timeout = kDefaultTimeout);
 
 // Runs showModal on the calling thread (it must create its window on this thread and return when the
-// dialog ends) while script runs on a second thread. When the script has returned and the dialog is
-// still open, the robot cancels every dialog of the process so that the test cannot hang; the result
-// then is whatever showModal returned. The script's thread is joined before RunModal returns.
+// dialog ends) while script runs on a second thread. When the script has returned and showModal has not
+// within the default timeout, the robot cancels every dialog of the process so that the test cannot
+// hang; the result then is whatever showModal returned. The script's thread is joined before RunModal returns.
 INT_PTR RunModal(const std::function<INT_PTR()>& showModal, const std::function<void()>& script);
 
 } // namespace dialog_robot
