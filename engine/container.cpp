@@ -259,7 +259,7 @@ ConvertResult EncryptEntry(const HeldFolder& folder, PathView bareName, const Ut
         return Failed(ConvertOutcome::OutOfMemory);
     }
     ClearSystemError();
-    auto output = TempOutput::Create(folder, *source);
+    auto output = TempOutput::Create(folder, *source, OutputKind::Container);
     if (!output) {
         return FailedCall(ConvertOutcome::OutputFailed);
     }
@@ -304,7 +304,7 @@ ConvertResult EncryptEntry(const HeldFolder& folder, PathView bareName, const Ut
         return Failed(ConvertOutcome::SourceInUse);
     }
 
-    if (!output->Flush()) {
+    if (!output->PassOnMetadata() || !output->Flush()) {
         return FailedCall(ConvertOutcome::OutputFailed);
     }
     PathString finalPath;
@@ -366,7 +366,7 @@ ConvertResult DecryptEntry(const HeldFolder& folder, PathView containerName, con
         return Failed(ConvertOutcome::OutOfMemory);
     }
     ClearSystemError();
-    auto output = TempOutput::Create(folder, *source);
+    auto output = TempOutput::Create(folder, *source, OutputKind::Restored);
     if (!output) {
         return FailedCall(ConvertOutcome::OutputFailed);
     }
@@ -407,7 +407,7 @@ ConvertResult DecryptEntry(const HeldFolder& folder, PathView containerName, con
         return Failed(ConvertOutcome::SourceInUse);
     }
 
-    if (!output->Flush()) {
+    if (!output->PassOnMetadata() || !output->Flush()) {
         return FailedCall(ConvertOutcome::OutputFailed);
     }
     PathString finalPath;

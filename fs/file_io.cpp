@@ -6,7 +6,7 @@
 
 TempOutput::TempOutput(TempOutput&& other) noexcept
     : m_folder(other.m_folder), m_file(std::move(other.m_file)), m_name(std::move(other.m_name)), m_from(other.m_from),
-      m_moved(other.m_moved) {
+      m_kind(other.m_kind), m_moved(other.m_moved) {
     other.m_moved = true;
 }
 

@@ -62,11 +62,14 @@ public:
     bool StillLinked() const;
 
     FileHandle::Handle handle() const { return m_file.get(); }
+    // The name it was opened under, in its folder.
+    const PathString& name() const { return m_name; }
 
 private:
-    SourceFile(FileHandle file, const FileIdentity& identity, bool leased)
-        : m_file(std::move(file)), m_identity(identity), m_leased(leased) {}
+    SourceFile(FileHandle file, PathString name, const FileIdentity& identity, bool leased)
+        : m_file(std::move(file)), m_name(std::move(name)), m_identity(identity), m_leased(leased) {}
     FileHandle m_file;
+    PathString m_name;
     FileIdentity m_identity;
     bool m_leased = false;
     bool m_leaseBroken = false;
@@ -78,15 +81,19 @@ enum class MoveResult { Moved, NameTaken, Failed };
 std::optional<size_t> SeamReadLimit(size_t count);
 std::optional<size_t> SeamWriteLimit(size_t size);
 
+// What an output is made as. Both carry what their source carries besides its bytes (metadata), but a
+// container keeps back what would tell what its encrypted header hides.
+enum class OutputKind { Container, Restored };
+
 // The output while it is written: a new file in the destination folder that no crash leaves behind where
 // the platform allows it (Linux: without a name until it is complete; Windows: marked for deletion until it
 // is moved into place), else under an engine temporary name. Unless moved to its final name, it is removed
 // on destruction.
 class TempOutput {
 public:
-    // from is the file the output is made from. On POSIX the output gets its owner, group and permission
-    // bits when it is moved into place; on Windows its own access rules, if it has any, at once.
-    static std::optional<TempOutput> Create(const HeldFolder& folder, const SourceFile& from);
+    // from is the file the output is made from; it must outlive the output. On Windows the output gets
+    // from's own access rules, if it has any, at once; the rest of its metadata comes with PassOnMetadata.
+    static std::optional<TempOutput> Create(const HeldFolder& folder, const SourceFile& from, OutputKind kind);
     ~TempOutput();
     TempOutput(TempOutput&& other) noexcept;
     TempOutput& operator=(TempOutput&&) = delete;
@@ -95,22 +102,25 @@ public:
 
     // Bytes written; fewer than size means the write failed (a full disk, say).
     size_t Write(const uint8_t* data, size_t size);
+    // Once every byte is written, before Flush, so that it reaches the disk with the data: the metadata of
+    // the file the output is made from (POSIX: owner, group, permission bits). False (the system error
+    // set) when something that must travel could not be given to the output.
+    bool PassOnMetadata();
     // Data to stable storage.
     bool Flush();
     // To the given name in the folder, never replacing anything there: NameTaken when the name exists.
-    // Failed (the system error set) also when the owner or permissions cannot be passed on.
     MoveResult MoveTo(PathView name);
     // After the move: makes the new name itself durable.
     bool SyncFolder();
 
 private:
-    TempOutput(const HeldFolder& folder, FileHandle file, PathString name, const FileIdentity& from)
-        : m_folder(&folder), m_file(std::move(file)), m_name(std::move(name)), m_from(from) {}
-    bool PassOnOwnership();
+    TempOutput(const HeldFolder& folder, FileHandle file, PathString name, const SourceFile& from, OutputKind kind)
+        : m_folder(&folder), m_file(std::move(file)), m_name(std::move(name)), m_from(&from), m_kind(kind) {}
     const HeldFolder* m_folder;
     FileHandle m_file;
     PathString m_name; // empty while the output has no name
-    FileIdentity m_from;
+    const SourceFile* m_from;
+    OutputKind m_kind;
     bool m_moved = false;
 };
 

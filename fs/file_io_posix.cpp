@@ -165,7 +165,7 @@ std::optional<SourceFile> SourceFile::Open(const HeldFolder& folder, PathView na
         return std::nullopt;
     }
     ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    return SourceFile(std::move(file), IdentityOf(info), lease == Lease::Held);
+    return SourceFile(std::move(file), PathString(name), IdentityOf(info), lease == Lease::Held);
 }
 
 bool SourceFile::OpenedForWriting() {
@@ -203,8 +203,7 @@ std::optional<size_t> SourceFile::Read(uint8_t* buffer, size_t count) {
     }
 }
 
-std::optional<TempOutput> TempOutput::Create(const HeldFolder& folder, const SourceFile& source) {
-    const FileIdentity& from = source.identity();
+std::optional<TempOutput> TempOutput::Create(const HeldFolder& folder, const SourceFile& source, OutputKind kind) {
     if (CheckFault(FileOp::CreateTemp) != FaultDecision::Proceed) {
         return std::nullopt;
     }
@@ -215,7 +214,7 @@ std::optional<TempOutput> TempOutput::Create(const HeldFolder& folder, const Sou
     const bool wanted = canLinkDescriptors && !NamedTemporariesPreferred();
     FileHandle anonymous(!wanted ? -1 : ::openat(folder.handle(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
     if (anonymous) {
-        return TempOutput(folder, std::move(anonymous), PathString(), from);
+        return TempOutput(folder, std::move(anonymous), PathString(), source, kind);
     }
     if (wanted && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT) {
         return std::nullopt;
@@ -231,7 +230,7 @@ std::optional<TempOutput> TempOutput::Create(const HeldFolder& folder, const Sou
             }
             return std::nullopt;
         }
-        return TempOutput(folder, std::move(file), std::move(name), from);
+        return TempOutput(folder, std::move(file), std::move(name), source, kind);
     }
     return std::nullopt;
 }
@@ -279,23 +278,21 @@ bool TempOutput::Flush() {
 // The output belongs to whoever owned the file it was made from, with the same permission bits: root
 // encrypting another user's file must not take it from them. fchown first, since it clears set-id bits
 // that fchmod would set. A call that fails is a failure of the output, never ignored.
-bool TempOutput::PassOnOwnership() {
+bool TempOutput::PassOnMetadata() {
+    const FileIdentity& from = m_from->identity();
     struct stat now {};
     if (::fstat(m_file.get(), &now) != 0) {
         return false;
     }
-    if ((now.st_uid != m_from.owner || now.st_gid != m_from.group) &&
-        ::fchown(m_file.get(), static_cast<uid_t>(m_from.owner), static_cast<gid_t>(m_from.group)) != 0) {
+    if ((now.st_uid != from.owner || now.st_gid != from.group) &&
+        ::fchown(m_file.get(), static_cast<uid_t>(from.owner), static_cast<gid_t>(from.group)) != 0) {
         return false;
     }
-    return ::fchmod(m_file.get(), static_cast<mode_t>(m_from.permissions)) == 0;
+    return ::fchmod(m_file.get(), static_cast<mode_t>(from.permissions)) == 0;
 }
 
 MoveResult TempOutput::MoveTo(PathView name) {
     if (CheckFault(FileOp::Rename) != FaultDecision::Proceed) {
-        return MoveResult::Failed;
-    }
-    if (!PassOnOwnership()) {
         return MoveResult::Failed;
     }
     const PathString target(name);

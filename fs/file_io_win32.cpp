@@ -76,7 +76,7 @@ std::optional<SourceFile> SourceFile::Open(const HeldFolder& folder, PathView na
         SetLastError(ERROR_CANT_ACCESS_FILE); // the name was given to another file between the two opens
         return std::nullopt;
     }
-    return SourceFile(std::move(file), identity, false);
+    return SourceFile(std::move(file), PathString(name), identity, false);
 }
 
 // Held without write sharing, nobody can open the file for writing meanwhile.
@@ -102,7 +102,7 @@ std::optional<size_t> SourceFile::Read(uint8_t* buffer, size_t count) {
     return static_cast<size_t>(got);
 }
 
-std::optional<TempOutput> TempOutput::Create(const HeldFolder& folder, const SourceFile& source) {
+std::optional<TempOutput> TempOutput::Create(const HeldFolder& folder, const SourceFile& source, OutputKind kind) {
     if (CheckFault(FileOp::CreateTemp) != FaultDecision::Proceed) {
         return std::nullopt;
     }
@@ -124,7 +124,7 @@ std::optional<TempOutput> TempOutput::Create(const HeldFolder& folder, const Sou
         if (!PassOnAccessRules(source.handle(), file.get())) {
             return std::nullopt; // the disposition removes it
         }
-        return TempOutput(folder, std::move(file), std::move(name), source.identity());
+        return TempOutput(folder, std::move(file), std::move(name), source, kind);
     }
     return std::nullopt;
 }
@@ -165,8 +165,8 @@ bool TempOutput::Flush() {
     return FlushFileBuffers(m_file.get()) != 0;
 }
 
-// Windows: passed on at creation (PassOnAccessRules).
-bool TempOutput::PassOnOwnership() {
+// The access rules were passed on at creation (PassOnAccessRules).
+bool TempOutput::PassOnMetadata() {
     return true;
 }
 

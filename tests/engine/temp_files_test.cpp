@@ -33,7 +33,7 @@ TEST(TempFiles, UnfinishedOutputsLeaveNothing) {
             OpenRefusal why = OpenRefusal::Unreadable;
             const auto source = SourceFile::Open(*open, P("source"), &why);
             ASSERT_TRUE(source);
-            auto output = TempOutput::Create(*open, *source);
+            auto output = TempOutput::Create(*open, *source, OutputKind::Restored);
             ASSERT_TRUE(output);
             const Bytes bytes = PatternBytes(100);
             EXPECT_EQ(output->Write(bytes.data(), bytes.size()), bytes.size());
