@@ -24,9 +24,10 @@ enum class FileOp : uint8_t {
     SetAside,       // POSIX: moving the source to its set-aside name just before its deletion
     TakeLease,      // POSIX: taking the read lease on a source (a failure: held without a lease)
     ListFolder,     // reading the next batch of a folder's entries (a failure: the listing breaks off)
+    PassOnMetadata, // giving the output what its source carries besides its bytes
 };
-inline constexpr int FILE_OP_COUNT = 13;
-static_assert(static_cast<int>(FileOp::ListFolder) + 1 == FILE_OP_COUNT);
+inline constexpr int FILE_OP_COUNT = 14;
+static_assert(static_cast<int>(FileOp::PassOnMetadata) + 1 == FILE_OP_COUNT);
 
 enum class FaultAction : uint8_t {
     Fail,  // the operation does nothing and reports failure (a write fails as on a full disk)

@@ -15,6 +15,7 @@
 
 #include <string>
 
+#include "access_list_posix.h"
 #include "fault_injection.h"
 #include "temp_files.h"
 
@@ -275,20 +276,33 @@ bool TempOutput::Flush() {
     return ::fsync(m_file.get()) == 0;
 }
 
-// The output belongs to whoever owned the file it was made from, with the same permission bits: root
-// encrypting another user's file must not take it from them. fchown first, since it clears set-id bits
-// that fchmod would set. A call that fails is a failure of the output, never ignored.
+// The output belongs to whoever owned the file it was made from, with the same permission bits and access
+// list: root encrypting another user's file must not take it from them, and nobody may gain access through
+// a conversion. fchown first, since it clears set-id bits that fchmod would set; the list after the mode,
+// which would rewrite its mask. Then the dates, so that a folder sorted by date keeps its order through a
+// round trip. A call that fails is a failure of the output, never ignored. User extended attributes (a
+// download address, say) are not carried: on a container they would tell what the encrypted name hides.
 bool TempOutput::PassOnMetadata() {
+    if (CheckFault(FileOp::PassOnMetadata) != FaultDecision::Proceed) {
+        errno = ENOTSUP; // as a file system that keeps no access lists fails it
+        return false;
+    }
     const FileIdentity& from = m_from->identity();
     struct stat now {};
-    if (::fstat(m_file.get(), &now) != 0) {
+    struct stat source {};
+    if (::fstat(m_file.get(), &now) != 0 || ::fstat(m_from->handle(), &source) != 0) {
         return false;
     }
     if ((now.st_uid != from.owner || now.st_gid != from.group) &&
         ::fchown(m_file.get(), static_cast<uid_t>(from.owner), static_cast<gid_t>(from.group)) != 0) {
         return false;
     }
-    return ::fchmod(m_file.get(), static_cast<mode_t>(from.permissions)) == 0;
+    if (::fchmod(m_file.get(), static_cast<mode_t>(from.permissions)) != 0 ||
+        !PassOnAccessList(m_from->handle(), m_file.get())) {
+        return false;
+    }
+    const struct timespec times[2] = {source.st_atim, source.st_mtim};
+    return ::futimens(m_file.get(), times) == 0;
 }
 
 MoveResult TempOutput::MoveTo(PathView name) {

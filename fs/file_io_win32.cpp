@@ -167,7 +167,7 @@ bool TempOutput::Flush() {
 
 // The access rules were passed on at creation (PassOnAccessRules).
 bool TempOutput::PassOnMetadata() {
-    return true;
+    return CheckFault(FileOp::PassOnMetadata) == FaultDecision::Proceed;
 }
 
 MoveResult TempOutput::MoveTo(PathView name) {

@@ -86,6 +86,8 @@ std::string SystemErrorText(int code) {
         return "another conversion is working on the file";
     case ELOOP:
         return "it is a link, which is never followed";
+    case ENOTSUP:
+        return "the disk's file system cannot keep the file's access list";
     default:
         return std::strerror(code);
     }

@@ -27,7 +27,7 @@ struct Snapshot {
 
 constexpr std::array<const char*, FILE_OP_COUNT> kOpNames = {
     "OpenSource",   "CreateTemp", "Read",           "Write",    "Flush",     "Rename",     "SyncFolder",
-    "DeleteSource", "RemoveTemp", "AllocateBuffer", "SetAside", "TakeLease", "ListFolder",
+    "DeleteSource", "RemoveTemp", "AllocateBuffer", "SetAside", "TakeLease", "ListFolder", "PassOnMetadata",
 };
 
 // Fewer files than the random rounds use (one of two chunks, small ones, a subfolder): each point costs a
