@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "file_identity.h"
 #include "path_text.h"
 #include "unique_handle.h"
 
@@ -46,6 +47,15 @@ public:
     // What an entry is now, without following a link; nullopt when it is gone.
     std::optional<EntryKind> KindOf(PathView name) const;
 
+    // This folder's identity (device and inode; volume and file index); nullopt when it cannot be read.
+    std::optional<FileId> Id() const;
+    // The folder that holds this one, opened again from it (POSIX: through ".."; Windows: by its path).
+    // It may not be the folder this one was reached from (this one was moved, or a folder on the way was
+    // swapped): the caller compares Id() with the one it expects. nullopt (the system error set) when it
+    // cannot be opened; on Windows also when its path is longer than the system can open
+    // (FolderPathFitsTheSystem).
+    std::optional<HeldFolder> OpenContaining() const;
+
     // The full path the folder was reached by, ending in a separator: for messages and for the names of
     // outputs. Never used to reach the folder again.
     const PathString& path() const { return m_path; }
@@ -61,6 +71,11 @@ private:
     FileHandle m_handle;
     PathString m_path;
 };
+
+// False when a folder's full path (ending in a separator) is longer than the system can open by path:
+// Windows' long path form holds at most 32,767 units. Always true on POSIX, where folders are reopened
+// through "..".
+bool FolderPathFitsTheSystem(const PathString& path);
 
 // One open listing of a folder, in the order the file system gives. The kind comes from the listing and is
 // a hint: every operation on an entry checks what it really finds.

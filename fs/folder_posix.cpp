@@ -100,6 +100,33 @@ std::optional<EntryKind> HeldFolder::KindOf(PathView name) const {
     return KindFromMode(info.st_mode);
 }
 
+std::optional<FileId> HeldFolder::Id() const {
+    struct stat info {};
+    if (::fstat(m_handle.get(), &info) != 0) {
+        return std::nullopt;
+    }
+    return FileId{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+}
+
+std::optional<HeldFolder> HeldFolder::OpenContaining() const {
+    FileHandle folder(::openat(m_handle.get(), "..", kFolderFlags));
+    if (!folder) {
+        return std::nullopt;
+    }
+    // The path without its last component: "/a/b/" gives "/a/", and the root stays the root.
+    PathString path = m_path;
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    const size_t separator = path.rfind('/');
+    path.resize(separator == PathString::npos ? 0 : separator + 1);
+    return HeldFolder(std::move(folder), path.empty() ? PathString("/") : path);
+}
+
+bool FolderPathFitsTheSystem(const PathString&) {
+    return true;
+}
+
 bool HeldFolder::Sync() const {
     // Some file systems cannot sync a directory at all; their renames are as durable as they get.
     return ::fsync(m_handle.get()) == 0 || errno == EINVAL || errno == ENOTSUP;

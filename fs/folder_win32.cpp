@@ -122,6 +122,37 @@ std::optional<EntryKind> HeldFolder::KindOf(PathView name) const {
     return KindFromAttributes(tag->attributes, tag->reparseTag);
 }
 
+std::optional<FileId> HeldFolder::Id() const {
+    return ReadNativeFileId(m_handle.get());
+}
+
+std::optional<HeldFolder> HeldFolder::OpenContaining() const {
+    PathString path = m_path;
+    while (path.size() > 3 && IsPathSeparator(path.back())) {
+        path.pop_back();
+    }
+    size_t separator = path.size();
+    while (separator > 0 && !IsPathSeparator(path[separator - 1])) {
+        --separator;
+    }
+    if (separator == 0) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return std::nullopt;
+    }
+    path.resize(separator);
+    if (!FolderPathFitsTheSystem(path)) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return std::nullopt;
+    }
+    return Open(path);
+}
+
+bool FolderPathFitsTheSystem(const PathString& path) {
+    // The long form adds its prefix ("\\?\" or "\\?\UNC\") to what the path holds.
+    constexpr size_t kLongestPath = 32767;
+    return LongFormPath(path).size() <= kLongestPath;
+}
+
 bool HeldFolder::Sync() const {
     // NTFS writes a rename through its journal; the output's own flush (TempOutput::SyncFolder) makes the
     // new name durable.

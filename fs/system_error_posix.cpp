@@ -50,6 +50,14 @@ void ClearSystemError() {
     errno = 0;
 }
 
+int FolderMovedError() {
+    return ESTALE;
+}
+
+int PathTooDeepError() {
+    return ENAMETOOLONG;
+}
+
 bool IsNoSuchEntryError(int code) {
     return code == ENOENT;
 }
@@ -86,6 +94,8 @@ std::string SystemErrorText(int code) {
         return "another conversion is working on the file";
     case ELOOP:
         return "it is a link, which is never followed";
+    case ESTALE:
+        return "the folder was moved or replaced while it was being walked";
     case ENOTSUP:
         return "the disk's file system cannot keep the file's access list";
     default:

@@ -25,6 +25,14 @@ bool IsNoSuchEntryError(int code) {
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
 }
 
+int FolderMovedError() {
+    return ERROR_FILE_INVALID;
+}
+
+int PathTooDeepError() {
+    return ERROR_FILENAME_EXCED_RANGE;
+}
+
 std::string SystemErrorText(int code) {
     switch (code) {
     case ERROR_SUCCESS:
@@ -46,7 +54,9 @@ std::string SystemErrorText(int code) {
     case ERROR_LOCK_VIOLATION:
         return "the file is in use by another program";
     case ERROR_FILENAME_EXCED_RANGE:
-        return "the name is too long";
+        return "the name or path is longer than Windows allows";
+    case ERROR_FILE_INVALID:
+        return "the folder was moved or replaced while it was being walked";
     case ERROR_TOO_MANY_OPEN_FILES:
         return "too many open files";
     default:

@@ -1,6 +1,7 @@
 // The counting and processing passes of a batch (contract in batch_walker.h). Both walk folders with one
-// explicit stack of open folders and their listings, so the depth of a tree costs heap, not the caller's
-// thread stack. Every entry is reached relative to the open folder that listed it, never by its path.
+// explicit stack of small records, the deepest few folders (and the root) open, so the depth of a tree
+// costs neither the caller's thread stack nor handles. Every entry is reached relative to the open folder
+// that listed it, never by its path.
 #include "batch_walker.h"
 
 #include <limits>
@@ -48,72 +49,146 @@ void AddSaturating(int32_t* counter, int32_t amount) {
     }
 }
 
-// One level of a folder walk: the open folder, its listing, and the names the engine created in it during
-// this batch (so that a listing which returns them later does not have them converted again).
+// How many of the deepest folders of a walk stay open; the root stays open too. A shallower folder is
+// opened again from its child when the walk comes back to it, so a walk holds a bounded number of handles
+// whatever the depth of the tree.
+constexpr size_t kOpenDeepestFolders = 4;
+
+struct ListedEntry {
+    PathString name;
+    EntryKind kind;
+};
+
+// One level of a folder walk: the folder while it is open, what tells it from any other, its whole
+// listing, and the names the engine created in it during this batch (so that a listing which returns them
+// later does not have them converted again). The listing is read whole before any subfolder is entered:
+// positions in a listing do not survive the folder being closed and opened again.
 struct FolderLevel {
-    HeldFolder folder;
-    FolderListing listing;
+    std::optional<HeldFolder> folder;
+    FileId id;
+    std::vector<ListedEntry> entries;
+    size_t next = 0;
+    int listingError = 0; // the listing broke off after the entries read
     NameSet createdNames;
 };
+
+// The whole listing of an open folder into level; false when it cannot be listed at all.
+bool ReadListing(HeldFolder folder, FolderLevel* level) {
+    FolderListing listing(folder);
+    if (!listing.IsOpen()) {
+        return false;
+    }
+    PathView name;
+    EntryKind kind = EntryKind::File;
+    while (listing.Next(&name, &kind)) {
+        level->entries.push_back(ListedEntry{PathString(name), kind});
+    }
+    level->listingError = listing.Error();
+    level->id = folder.Id().value_or(FileId{});
+    level->folder = std::move(folder);
+    return true;
+}
+
+// The path of the folder that holds the folder at path (which ends in a separator), for messages.
+PathString ContainingPath(PathString path) {
+    while (path.size() > 1 && IsPathSeparator(path.back())) {
+        path.pop_back();
+    }
+    while (!path.empty() && !IsPathSeparator(path.back())) {
+        path.pop_back();
+    }
+    return path;
+}
+
+// Leaves the finished deepest level and gets its parent ready to go on: opened again through the
+// finished folder when it was closed, and checked to be the folder that was walked. A folder moved
+// meanwhile is never followed out of the selection: it and the closed levels above it are reported with
+// what they had left and given up, up to the nearest level still open.
+template <typename UnlistableHandler>
+void ReturnToParent(std::vector<FolderLevel>& levels, UnlistableHandler&& unlistable) {
+    FolderLevel finished = std::move(levels.back());
+    levels.pop_back();
+    if (finished.listingError != 0) {
+        unlistable(finished.folder->path(), finished.listingError);
+    }
+    if (levels.empty() || levels.back().folder) {
+        return;
+    }
+    ClearSystemError();
+    std::optional<HeldFolder> again = finished.folder->OpenContaining();
+    const int error = LastSystemError();
+    if (again && again->Id() == levels.back().id) {
+        levels.back().folder = std::move(again);
+        return;
+    }
+    PathString path = ContainingPath(finished.folder->path());
+    const int reason = again ? FolderMovedError() : error;
+    while (!levels.empty() && !levels.back().folder) {
+        unlistable(path, reason != 0 ? reason : FolderMovedError());
+        levels.pop_back();
+        path = ContainingPath(std::move(path));
+    }
+}
 
 // Walks the tree below root depth first: each subfolder completely before the next entry of its parent.
 // visitEntry(level, name, kind) is called for every entry that is not a folder, and for a folder entry
 // that turned out to be a link when it was opened; unlistable(path) for every subfolder that cannot be
 // opened or listed, or whose listing broke off, with the system error (0 when none was given); a folder on
 // another mount than its parent is not entered, and visitEntry gets it with the kind Folder. stop() is
-// asked before each entry. False when root itself cannot be listed.
+// asked before each entry. False when root itself cannot be listed. The walk is a loop over an explicit
+// stack of small records, so depth costs neither the thread's stack nor a path per level.
 template <typename EntryVisitor, typename UnlistableHandler, typename StopCheck>
 bool WalkFolderTree(const PathString& root, EntryVisitor&& visitEntry, UnlistableHandler&& unlistable,
                     StopCheck&& stop) {
     std::optional<HeldFolder> rootFolder = HeldFolder::Open(root);
-    if (!rootFolder) {
+    std::vector<FolderLevel> levels(1);
+    if (!rootFolder || !ReadListing(std::move(*rootFolder), &levels.back())) {
         return false;
     }
-    FolderListing rootListing(*rootFolder);
-    if (!rootListing.IsOpen()) {
-        return false;
-    }
-    std::vector<FolderLevel> levels;
-    levels.push_back(FolderLevel{std::move(*rootFolder), std::move(rootListing), {}});
     while (!levels.empty() && !stop()) {
         FolderLevel& level = levels.back();
-        PathView name;
-        EntryKind kind = EntryKind::File;
-        if (!level.listing.Next(&name, &kind)) {
-            if (const int error = level.listing.Error(); error != 0) {
-                unlistable(level.folder.path(), error);
-            }
-            levels.pop_back();
+        if (level.next == level.entries.size()) {
+            ReturnToParent(levels, unlistable);
             continue;
         }
-        if (kind != EntryKind::Folder) {
-            visitEntry(level, name, kind);
+        const ListedEntry& entry = level.entries[level.next++];
+        const HeldFolder& folder = *level.folder;
+        if (entry.kind != EntryKind::Folder) {
+            visitEntry(level, entry.name, entry.kind);
             continue;
         }
         ClearSystemError();
-        std::optional<HeldFolder> child = level.folder.OpenSubfolder(name);
+        std::optional<HeldFolder> child = folder.OpenSubfolder(entry.name);
         if (!child) {
             const int error = LastSystemError();
             // Swapped for a link since it was listed: passed over like any link, never followed.
-            if (level.folder.KindOf(name) == EntryKind::Link) {
-                visitEntry(level, name, EntryKind::Link);
+            if (folder.KindOf(entry.name) == EntryKind::Link) {
+                visitEntry(level, entry.name, EntryKind::Link);
             } else {
-                unlistable(level.folder.ChildPath(name), error);
+                unlistable(folder.ChildPath(entry.name), error);
             }
             continue;
         }
-        if (child->IsMountedBelow(level.folder)) {
-            visitEntry(level, name, EntryKind::Folder); // another file system, or a bind mount: not entered
+        if (child->IsMountedBelow(folder)) {
+            visitEntry(level, entry.name, EntryKind::Folder); // another file system, or a bind mount: not entered
             continue;
         }
+        if (!FolderPathFitsTheSystem(child->path())) {
+            unlistable(child->path(), PathTooDeepError()); // never walked under a shortened path
+            continue;
+        }
+        const PathString childPath = child->path();
+        FolderLevel below;
         ClearSystemError();
-        FolderListing childListing(*child);
-        if (!childListing.IsOpen()) {
-            unlistable(child->path(), LastSystemError());
+        if (!ReadListing(std::move(*child), &below)) {
+            unlistable(childPath, LastSystemError());
             continue;
         }
-        // level is not used past this point: the push may move it.
-        levels.push_back(FolderLevel{std::move(*child), std::move(childListing), {}});
+        // level and entry are not used past this point: the push may move them.
+        levels.push_back(std::move(below));
+        if (levels.size() > kOpenDeepestFolders + 1) {
+            levels[levels.size() - kOpenDeepestFolders - 1].folder.reset();
+        }
     }
     return true;
 }
@@ -206,10 +281,10 @@ void ProcessTree(const PathString& root, BatchMode mode, const Utf16Char* passwo
                 return;
             }
             if (kind == EntryKind::Folder) {
-                PassOver(observer, level.folder.ChildPath(name), PassOverReason::MountPoint);
+                PassOver(observer, level.folder->ChildPath(name), PassOverReason::MountPoint);
                 return;
             }
-            PathString output = HandleFile(level.folder, name, kind, mode, password, observer);
+            PathString output = HandleFile(*level.folder, name, kind, mode, password, observer);
             if (!output.empty()) {
                 level.createdNames.insert(std::move(output));
             }

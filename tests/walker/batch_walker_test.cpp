@@ -543,3 +543,63 @@ TEST_F(BatchWalkerTest, FolderWhoseListingIsRefusedIsSkipped) {
 #endif
 
 } // namespace
+
+namespace {
+
+// Moves a folder out of the selection the moment the deepest file of a chain has been converted, and
+// records what the walk then does.
+class MovingObserver final : public BatchObserver {
+public:
+    MovingObserver(fs::path from, fs::path to) : m_from(std::move(from)), m_to(std::move(to)) {}
+
+    void FileConverted(const PathString& path, const ConvertResult&) override {
+        converted.push_back(path);
+        if (!moved && fs::path(path).filename() == "deep.txt") {
+            std::error_code error;
+            fs::rename(m_from, m_to, error);
+            moved = !error;
+        }
+    }
+    void FolderUnlistable(const PathString& path, int systemError) override {
+        unlistable.push_back(path);
+        errors.push_back(systemError);
+    }
+
+    std::vector<PathString> converted;
+    std::vector<PathString> unlistable;
+    std::vector<int> errors;
+    bool moved = false;
+
+private:
+    fs::path m_from;
+    fs::path m_to;
+};
+
+} // namespace
+
+// A walk deeper than the folders it keeps open comes back up by opening each folder again and checking it
+// is the one it walked: a folder moved meanwhile is reported, and the walk is never led into the folder it
+// was moved to.
+TEST_F(BatchWalkerTest, AFolderMovedWhileTheWalkIsBelowItIsNeverFollowedOut) {
+    const fs::path selected = tree.root() / "selected";
+    fs::path deepest = selected;
+    for (const char* name : {"a1", "a2", "a3", "a4", "a5", "a6", "a7", "a8"}) {
+        deepest /= name;
+    }
+    MakeFolder(deepest);
+    WriteBytes(deepest / "deep.txt", "deep");
+    WriteBytes(selected / "after.txt", "after");
+    MakeFolder(tree.root() / "outside");
+    WriteBytes(tree.root() / "outside" / "bystander.txt", "not selected");
+
+    MovingObserver observer(selected / "a1" / "a2", tree.root() / "outside" / "a2");
+    const std::vector<PathString> selection = Selection({selected});
+    EXPECT_EQ(ProcessSelection(selection.data(), 1, kModeEncrypt, kPassword, &observer), 1);
+    ASSERT_TRUE(observer.moved);
+    EXPECT_FALSE(observer.unlistable.empty()) << "the move went unnoticed";
+    for (const int error : observer.errors) {
+        EXPECT_NE(error, 0);
+    }
+    EXPECT_TRUE(fs::exists(tree.root() / "outside" / "bystander.txt")) << "the walk followed the move out";
+    EXPECT_FALSE(fs::exists(selected / "after.txt")) << "the rest of the selection was walked";
+}
