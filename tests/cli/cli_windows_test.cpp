@@ -80,4 +80,32 @@ TEST(CliOnWindows, RelativeNamesAreJoinedToTheCurrentFolder) {
     EXPECT_EQ(ListNames(folder + L"\\sub").size(), 1u);
 }
 
+// A chain deeper than the folders a walk keeps open, with paths far beyond MAX_PATH: each folder the walk
+// comes back to is opened again by its long path and must be the one it left. (Wine keeps its files under
+// Unix paths, whose own limit of 4,096 bytes comes long before Windows' 32,767 units.)
+TEST(CliOnWindows, AChainOfFoldersFarBeyondMaxPathBothWays) {
+    const TempFolder place("cli-deep");
+    const std::wstring top = L"\\\\?\\" + place.root().wstring();
+    std::wstring folder = top;
+    std::vector<std::pair<std::wstring, std::string>> files;
+    for (int depth = 1; depth <= 50; ++depth) {
+        folder += L"\\" + std::wstring(56, static_cast<wchar_t>(L'a' + depth % 26)) + std::to_wstring(depth);
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << depth;
+        if (depth % 10 == 0) {
+            files.emplace_back(folder + L"\\at depth.txt", "depth " + std::to_string(depth));
+            ASSERT_TRUE(WriteBytes(files.back().first, files.back().second));
+        }
+    }
+    ASSERT_GT(folder.size(), 2800u);
+
+    EXPECT_EQ(RunCliIn(place.root().wstring(), L"encrypt ."), 0u);
+    for (const auto& [path, bytes] : files) {
+        EXPECT_FALSE(FileExists(path)) << "not encrypted at " << path.size() << " units";
+    }
+    EXPECT_EQ(RunCliIn(place.root().wstring(), L"decrypt ."), 0u);
+    for (const auto& [path, bytes] : files) {
+        EXPECT_EQ(ReadText(path), bytes) << "not back at " << path.size() << " units";
+    }
+}
+
 } // namespace
