@@ -1,7 +1,8 @@
 // A stand-in for the program a user opens a decrypted file with: it appends " edited" to the file and
 // ends. With --hold it first leaves a second copy of itself holding the file open for a few seconds, as
 // a program that hands its document to a helper would; --holder is that helper. With --empty it leaves
-// the file empty, which cannot be encrypted.
+// the file empty, which cannot be encrypted. With --mark it first copies the file's Mark of the Web to the
+// file named by TOLVANE_TEST_MARK_COPY, so that a test learns what mark the file had while it was open.
 #include <windows.h>
 
 #include <string>
@@ -64,6 +65,62 @@ bool StartHolder(const wchar_t* path) {
     return false;
 }
 
+std::string ReadWhole(const std::wstring& path) {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return "<none>";
+    }
+    std::string text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        text.append(buffer, got);
+    }
+    ::CloseHandle(file);
+    return text;
+}
+
+// The file's own stream; under Wine, which keeps a stream as a file beside its file and leaves it behind
+// at a rename, the one the engine wrote under its temporary name before the file got its name.
+std::string MarkOf(const std::wstring& path) {
+    constexpr wchar_t kStream[] = L":Zone.Identifier";
+    if (::GetFileAttributesW((path + kStream).c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return ReadWhole(path + kStream);
+    }
+    const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+    WIN32_FIND_DATAW found{};
+    HANDLE search = ::FindFirstFileW((folder + L".tolvane-*").c_str(), &found);
+    std::string mark = "<none>";
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name.size() > wcslen(kStream) && name.ends_with(kStream)) {
+                mark = ReadWhole(folder + name);
+            }
+        } while (::FindNextFileW(search, &found));
+        ::FindClose(search);
+    }
+    return mark;
+}
+
+bool CopyMark(const wchar_t* path) {
+    wchar_t copyPath[MAX_PATH] = {};
+    if (::GetEnvironmentVariableW(L"TOLVANE_TEST_MARK_COPY", copyPath, MAX_PATH) == 0) {
+        return false;
+    }
+    const std::string mark = MarkOf(path);
+    HANDLE copy = ::CreateFileW(copyPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (copy == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    const bool ok =
+        ::WriteFile(copy, mark.data(), static_cast<DWORD>(mark.size()), &written, nullptr) && written == mark.size();
+    ::CloseHandle(copy);
+    return ok;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -84,6 +141,9 @@ int wmain(int argc, wchar_t** argv) {
         }
         ::CloseHandle(file);
         return 0;
+    }
+    if (argc == 3 && std::wstring(argv[1]) == L"--mark") {
+        return CopyMark(argv[2]) && AppendEdit(argv[2]) ? 0 : 2;
     }
     if (argc == 2) {
         return AppendEdit(argv[1]) ? 0 : 2;
