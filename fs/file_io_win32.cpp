@@ -73,8 +73,9 @@ std::optional<std::string> ReadZoneMark(const HeldFolder& folder, const SourceFi
     const FileHandle stream = OpenZoneStream(folder.handle(), source.handle(), source.name(), GENERIC_READ, FILE_OPEN);
     if (!stream) {
         const DWORD error = GetLastError();
-        // Not found, or a volume that keeps no streams: no mark.
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_INVALID_NAME) {
+        // Not found, or a volume that keeps no streams (FAT, some shares): no mark.
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_INVALID_NAME || error == ERROR_NOT_SUPPORTED ||
+            error == ERROR_INVALID_FUNCTION) {
             return std::string();
         }
         return std::nullopt;
