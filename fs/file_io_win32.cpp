@@ -3,6 +3,8 @@
 // its stub) and taken only when it is the same file; it is held without sharing but for reading, so nobody
 // changes, renames or deletes it meanwhile, and deleted through that handle. The output is created marked
 // for deletion, so no crash leaves it behind, and the mark is cleared only as it is renamed into place.
+// Before its data is flushed it takes what its source carries besides its bytes: the Mark of the Web (a
+// stream, which a rename moves with its file), the dates, and the hidden and not-indexed attributes.
 #include "file_io.h"
 
 #include <windows.h>

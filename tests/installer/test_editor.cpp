@@ -65,40 +65,23 @@ bool StartHolder(const wchar_t* path) {
     return false;
 }
 
-std::string ReadWhole(const std::wstring& path) {
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return "<none>";
-    }
-    std::string text;
-    char buffer[4096];
-    DWORD got = 0;
-    while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-        text.append(buffer, got);
-    }
-    ::CloseHandle(file);
-    return text;
-}
-
 // The file's own stream; under Wine, which keeps a stream as a file beside its file and leaves it behind
 // at a rename, the one the engine wrote under its temporary name before the file got its name.
-std::string MarkOf(const std::wstring& path) {
+std::wstring MarkOf(const std::wstring& path) {
     constexpr wchar_t kStream[] = L":Zone.Identifier";
     if (::GetFileAttributesW((path + kStream).c_str()) != INVALID_FILE_ATTRIBUTES) {
-        return ReadWhole(path + kStream);
+        return path + kStream;
     }
     const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
     WIN32_FIND_DATAW found{};
     HANDLE search = ::FindFirstFileW((folder + L".tolvane-*").c_str(), &found);
-    std::string mark = "<none>";
+    std::wstring mark;
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = ::FindNextFileW(search, &found)) {
+        if (std::wstring(found.cFileName).ends_with(kStream)) {
+            mark = folder + found.cFileName;
+        }
+    }
     if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name.size() > wcslen(kStream) && name.ends_with(kStream)) {
-                mark = ReadWhole(folder + name);
-            }
-        } while (::FindNextFileW(search, &found));
         ::FindClose(search);
     }
     return mark;
@@ -106,19 +89,9 @@ std::string MarkOf(const std::wstring& path) {
 
 bool CopyMark(const wchar_t* path) {
     wchar_t copyPath[MAX_PATH] = {};
-    if (::GetEnvironmentVariableW(L"TOLVANE_TEST_MARK_COPY", copyPath, MAX_PATH) == 0) {
-        return false;
-    }
-    const std::string mark = MarkOf(path);
-    HANDLE copy = ::CreateFileW(copyPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (copy == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    DWORD written = 0;
-    const bool ok =
-        ::WriteFile(copy, mark.data(), static_cast<DWORD>(mark.size()), &written, nullptr) && written == mark.size();
-    ::CloseHandle(copy);
-    return ok;
+    const std::wstring mark = MarkOf(path);
+    return ::GetEnvironmentVariableW(L"TOLVANE_TEST_MARK_COPY", copyPath, MAX_PATH) != 0 && !mark.empty() &&
+           ::CopyFileW(mark.c_str(), copyPath, FALSE);
 }
 
 } // namespace
