@@ -158,7 +158,7 @@ TEST(FileDates, ARoundTripKeepsTheDatesAndTheHiddenAttribute) {
         const FileHandle file(
             CreateFileW(LongFormPath(plain).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         FILE_BASIC_INFO info{};
-        info.CreationTime.QuadPart = 131000000001234567; // 2016, with parts of a second
+        info.CreationTime.QuadPart = 131000000001234567; // 2016, with fractions of a second
         info.LastWriteTime.QuadPart = 132000000007654321;
         info.LastAccessTime.QuadPart = 132000000005555555;
         info.FileAttributes = FILE_ATTRIBUTE_HIDDEN;
