@@ -208,6 +208,9 @@ void BatchReport::FilePassedOver(const PathString& path, PassOverReason reason) 
     case PassOverReason::MountPoint:
         Skipped(path, "a mount point: not entered");
         return;
+    case PassOverReason::StreamName:
+        Skipped(path, "a stream of another file (its name holds ':'): it goes with that file");
+        return;
     }
 }
 

@@ -3,15 +3,21 @@
 // its stub) and taken only when it is the same file; it is held without sharing but for reading, so nobody
 // changes, renames or deletes it meanwhile, and deleted through that handle. The output is created marked
 // for deletion, so no crash leaves it behind, and the mark is cleared only as it is renamed into place.
+// Before its data is flushed it takes what its source carries besides its bytes: the Mark of the Web (a
+// stream, which a rename moves with its file), the dates, and the hidden and not-indexed attributes.
 #include "file_io.h"
 
 #include <windows.h>
 #include <winternl.h>
 
+#include <string>
+#include <string_view>
+
 #include "access_rules_win32.h"
 #include "fault_injection.h"
 #include "nt_file.h"
 #include "temp_files.h"
+#include "zone_mark.h"
 
 namespace {
 
@@ -45,6 +51,91 @@ std::optional<FileId> RegularFileAt(const HeldFolder& folder, PathView name) {
         return std::nullopt;
     }
     return ReadNativeFileId(entry.get());
+}
+
+// A file's Mark of the Web: the stream Windows gives what came from elsewhere.
+constexpr wchar_t kZoneStream[] = L":Zone.Identifier";
+constexpr size_t kLongestMark = 64 * 1024;
+
+// The file's mark, opened relative to its own handle; Wine refuses that (it keeps a stream as a file of
+// its own beside the file), so the name relative to the folder is what remains.
+FileHandle OpenZoneStream(HANDLE folder, HANDLE file, PathView fileName, ACCESS_MASK access, ULONG disposition) {
+    constexpr ULONG kOptions = FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY;
+    FileHandle stream = OpenRelative(file, kZoneStream, access, kShareAll, disposition, kOptions);
+    const DWORD error = GetLastError();
+    if (stream || error == ERROR_FILE_NOT_FOUND) {
+        return stream;
+    }
+    return OpenRelative(folder, PathString(fileName) + kZoneStream, access, kShareAll, disposition, kOptions);
+}
+
+// The text of the source's mark: empty when it has none; nullopt (the system error set) when it has one
+// that cannot be read.
+std::optional<std::string> ReadZoneMark(const HeldFolder& folder, const SourceFile& source) {
+    const FileHandle stream = OpenZoneStream(folder.handle(), source.handle(), source.name(), GENERIC_READ, FILE_OPEN);
+    if (!stream) {
+        const DWORD error = GetLastError();
+        // Not found, or a volume that keeps no streams (FAT, some shares): no mark.
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_INVALID_NAME || error == ERROR_NOT_SUPPORTED ||
+            error == ERROR_INVALID_FUNCTION) {
+            return std::string();
+        }
+        return std::nullopt;
+    }
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(stream.get(), buffer, sizeof buffer, &got, nullptr)) {
+            return std::nullopt;
+        }
+        if (got == 0) {
+            break;
+        }
+        text.append(buffer, got);
+        if (text.size() > kLongestMark) {
+            SetLastError(ERROR_FILE_TOO_LARGE); // no mark is that long: not one to carry blindly
+            return std::nullopt;
+        }
+    }
+    return text;
+}
+
+// Through the output's own handle, else by its temporary name, before it has its final name: a rename
+// moves a file's streams with it.
+bool WriteZoneMark(const HeldFolder& folder, HANDLE output, PathView outputName, std::string_view text) {
+    const FileHandle stream = OpenZoneStream(folder.handle(), output, outputName, GENERIC_WRITE, FILE_OVERWRITE_IF);
+    if (!stream) {
+        return false;
+    }
+    DWORD written = 0;
+    if (!WriteFile(stream.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+        written != text.size()) {
+        if (GetLastError() == ERROR_SUCCESS) {
+            SetLastError(ERROR_WRITE_FAULT);
+        }
+        return false;
+    }
+    return FlushFileBuffers(stream.get()) != 0;
+}
+
+// The source's dates, so that a round trip keeps them, and the attributes that say how it is to be shown
+// and indexed. Read-only does not travel: a read-only output could not be deleted through its handle, so
+// a failed move would leave it behind, and its own conversion later could not remove it.
+bool PassOnTimesAndAttributes(HANDLE source, HANDLE output) {
+    constexpr DWORD kTravelling = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    FILE_BASIC_INFO from{};
+    if (!GetFileInformationByHandleEx(source, FileBasicInfo, &from, sizeof from)) {
+        return false;
+    }
+    FILE_BASIC_INFO info{};
+    info.CreationTime = from.CreationTime;
+    info.LastAccessTime = from.LastAccessTime;
+    info.LastWriteTime = from.LastWriteTime;
+    info.ChangeTime.QuadPart = 0; // left to the system
+    // Archive, as any new file: it has not been backed up.
+    info.FileAttributes = (from.FileAttributes & kTravelling) | FILE_ATTRIBUTE_ARCHIVE;
+    return SetFileInformationByHandle(output, FileBasicInfo, &info, sizeof info) != 0;
 }
 
 } // namespace
@@ -165,9 +256,37 @@ bool TempOutput::Flush() {
     return FlushFileBuffers(m_file.get()) != 0;
 }
 
-// The access rules were passed on at creation (PassOnAccessRules).
+// The access rules were passed on at creation (PassOnAccessRules). The mark comes before the times, since
+// writing a stream counts as writing the file.
 bool TempOutput::PassOnMetadata() {
-    return CheckFault(FileOp::PassOnMetadata) == FaultDecision::Proceed;
+    if (CheckFault(FileOp::PassOnMetadata) != FaultDecision::Proceed) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return false;
+    }
+    const auto mark = ReadZoneMark(*m_folder, *m_from);
+    if (!mark) {
+        return false;
+    }
+    if (!mark->empty()) {
+        // The URLs of a source's mark would tell where the file came from: its container keeps the zone.
+        const std::string text = m_kind == OutputKind::Container ? ZoneOnlyMark(*mark) : *mark;
+        // Windows refuses new opens of a file whose deletion is pending, its streams included: the
+        // disposition is lifted for the write and put back after, whatever the write gave.
+        if (!SetDeleteDisposition(m_file.get(), false)) {
+            return false;
+        }
+        const bool written = WriteZoneMark(*m_folder, m_file.get(), m_name, text);
+        const DWORD error = GetLastError();
+        const bool pending = SetDeleteDisposition(m_file.get(), true);
+        if (!written) {
+            SetLastError(error);
+            return false;
+        }
+        if (!pending) {
+            return false;
+        }
+    }
+    return PassOnTimesAndAttributes(m_from->handle(), m_file.get());
 }
 
 MoveResult TempOutput::MoveTo(PathView name) {

@@ -193,8 +193,18 @@ bool WalkFolderTree(const PathString& root, EntryVisitor&& visitEntry, Unlistabl
     return true;
 }
 
+// What follows a ':' in a name on Windows is a stream of the file before it, which goes with that file.
+bool IsStreamName(PathView name) {
+#ifdef _WIN32
+    return name.find(L':') != PathView::npos;
+#else
+    (void)name;
+    return false;
+#endif
+}
+
 bool CountsAsBatchFile(PathView name, EntryKind kind) {
-    return kind == EntryKind::File && !IsEngineTempName(name);
+    return kind == EntryKind::File && !IsEngineTempName(name) && !IsStreamName(name);
 }
 
 void PassOver(BatchObserver* observer, const PathString& path, PassOverReason reason) {
@@ -240,7 +250,9 @@ PathString DispatchFile(const HeldFolder& folder, PathView name, BatchMode mode,
 // everything else dispatched.
 PathString HandleFile(const HeldFolder& folder, PathView name, EntryKind kind, BatchMode mode,
                       const Utf16Char* password, BatchObserver* observer) {
-    if (kind == EntryKind::Link) {
+    if (IsStreamName(name)) {
+        PassOver(observer, folder.ChildPath(name), PassOverReason::StreamName);
+    } else if (kind == EntryKind::Link) {
         PassOver(observer, folder.ChildPath(name), PassOverReason::Link);
     } else if (kind == EntryKind::Special) {
         PassOver(observer, folder.ChildPath(name), PassOverReason::NotRegularFile);

@@ -28,6 +28,8 @@ enum class PassOverReason {
                      // beside it): the file as it was read, reported, kept
     Gone,            // listed, but gone before its turn came (moved, or converted by another run meanwhile)
     MountPoint,      // a folder on another mount than its parent (another file system, or a bind mount)
+    StreamName,      // Windows: a name holding ':' names a stream of a file, never a file (Wine lists its
+                     // streams as files so named)
 };
 
 // Told what becomes of each item of a processing pass, in the order of the walk, on the walking thread.

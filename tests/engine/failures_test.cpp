@@ -7,7 +7,11 @@
 #include "temp_files.h"
 #include "fault_injection.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+
+#include "full_path.h"
+#else
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -204,6 +208,8 @@ TEST(Failures, ReadOnlySourceIsKept) {
     EXPECT_EQ(EncryptOneFile((folder / L"ro.txt").c_str(), kTestPassword), 1);
     EXPECT_EQ(ListNames(folder.path()), (Names{L"ro.txt", L"ro_txt (2).ENC", L"ro_txt.ENC"}));
     EXPECT_EQ(ReadBytes(folder / L"ro.txt"), plain);
+    // Read-only does not travel: a read-only container could not be deleted through its handle in turn.
+    EXPECT_EQ(GetFileAttributesW(LongFormPath(folder / L"ro_txt.ENC").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
 }
 #else
 struct SourceTamper {

@@ -53,6 +53,7 @@ std::vector<TestAssociation> TestAssociations() {
         {L".tvedit", L"TolvaneTest.Edit", editor + L" \"%1\""},
         {L".tvhold", L"TolvaneTest.Hold", editor + L" --hold \"%1\""},
         {L".tvempty", L"TolvaneTest.Empty", editor + L" --empty \"%1\""},
+        {L".tvmark", L"TolvaneTest.Mark", editor + L" --mark \"%1\""},
         {L".tvmissing", L"TolvaneTest.Missing", L"\"C:\\no such folder\\missing.exe\" \"%1\""},
     };
 }
@@ -137,6 +138,24 @@ protected:
 
     TempFolder m_folder{"open file"};
 };
+
+// The program must find the container's mark of the web on the file it is given: it is opened only once the
+// restored file is complete, mark included.
+TEST_F(OpenEncryptedFile, TheProgramOpensAFileThatHasTheContainersMark) {
+    const char mark[] = "[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=https://example.org/report.tvmark.ENC\r\n";
+    const fs::path container = MakeContainer(L"report.tvmark");
+    ASSERT_TRUE(WriteBytes(container.wstring() + L":Zone.Identifier", mark));
+    TempFolder seen("mark seen");
+    const fs::path copy = seen.root() / L"mark.txt";
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"TOLVANE_TEST_MARK_COPY", copy.c_str()));
+
+    auto program = OpenWithPassword(container, kPassword);
+    EXPECT_EQ(DismissBoxesUntilExit(*program), std::vector<std::wstring>{});
+    ::SetEnvironmentVariableW(L"TOLVANE_TEST_MARK_COPY", nullptr);
+
+    EXPECT_EQ(ReadText(copy).value_or("<not run>"), mark);
+    EXPECT_EQ(DecryptedContent(container), std::string(kOriginalText) + " edited");
+}
 
 TEST_F(OpenEncryptedFile, TheEditedFileIsEncryptedAgainWithTheSamePassword) {
     // Characters outside code page 936 (and a surrogate pair) must survive the whole round.

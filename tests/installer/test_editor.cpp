@@ -1,7 +1,8 @@
 // A stand-in for the program a user opens a decrypted file with: it appends " edited" to the file and
 // ends. With --hold it first leaves a second copy of itself holding the file open for a few seconds, as
 // a program that hands its document to a helper would; --holder is that helper. With --empty it leaves
-// the file empty, which cannot be encrypted.
+// the file empty, which cannot be encrypted. With --mark it first copies the file's Mark of the Web to the
+// file named by TOLVANE_TEST_MARK_COPY, so that a test learns what mark the file had while it was open.
 #include <windows.h>
 
 #include <string>
@@ -64,6 +65,35 @@ bool StartHolder(const wchar_t* path) {
     return false;
 }
 
+// The file's own stream; under Wine, which keeps a stream as a file beside its file and leaves it behind
+// at a rename, the one the engine wrote under its temporary name before the file got its name.
+std::wstring MarkOf(const std::wstring& path) {
+    constexpr wchar_t kStream[] = L":Zone.Identifier";
+    if (::GetFileAttributesW((path + kStream).c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return path + kStream;
+    }
+    const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+    WIN32_FIND_DATAW found{};
+    HANDLE search = ::FindFirstFileW((folder + L".tolvane-*").c_str(), &found);
+    std::wstring mark;
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = ::FindNextFileW(search, &found)) {
+        if (std::wstring(found.cFileName).ends_with(kStream)) {
+            mark = folder + found.cFileName;
+        }
+    }
+    if (search != INVALID_HANDLE_VALUE) {
+        ::FindClose(search);
+    }
+    return mark;
+}
+
+bool CopyMark(const wchar_t* path) {
+    wchar_t copyPath[MAX_PATH] = {};
+    const std::wstring mark = MarkOf(path);
+    return ::GetEnvironmentVariableW(L"TOLVANE_TEST_MARK_COPY", copyPath, MAX_PATH) != 0 && !mark.empty() &&
+           ::CopyFileW(mark.c_str(), copyPath, FALSE);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -84,6 +114,9 @@ int wmain(int argc, wchar_t** argv) {
         }
         ::CloseHandle(file);
         return 0;
+    }
+    if (argc == 3 && std::wstring(argv[1]) == L"--mark") {
+        return CopyMark(argv[2]) && AppendEdit(argv[2]) ? 0 : 2;
     }
     if (argc == 2) {
         return AppendEdit(argv[1]) ? 0 : 2;

@@ -289,6 +289,28 @@ TEST_F(BatchWalkerTest, SourceSetAsideByAKilledRunIsReportedAndKept) {
     EXPECT_EQ(ReadText(folder / ".tolvane-0123456789abcdef.src"), "the plain file");
 }
 
+#ifdef _WIN32
+// A name holding ':' is a stream of a file on Windows, which goes with its file; Wine keeps each stream
+// as a file of that name, which the walk must not take for a file of its own.
+TEST_F(BatchWalkerTest, AStreamNameIsPassedOver) {
+    const fs::path folder = tree.root() / "f";
+    MakeFolder(folder);
+    WriteBytes(folder / "a.txt", "the file");
+    WriteBytes(folder / "a.txt:Zone.Identifier", "[ZoneTransfer]\r\nZoneId=3\r\n");
+    const bool listed = NamesIn(folder) == Names{"a.txt", "a.txt:Zone.Identifier"}; // Wine
+
+    EXPECT_EQ(Count(Selection({folder})), 1);
+    const RecordingObserver observer = Process(Selection({folder}), kModeEncrypt);
+
+    EXPECT_EQ(observer.Names(WalkEvent::Converted), Names{"a.txt"});
+    const Names passedOver = observer.Names(WalkEvent::PassedOver);
+    EXPECT_EQ(std::count(passedOver.begin(), passedOver.end(), "a.txt:Zone.Identifier"), listed ? 1 : 0);
+    for (const WalkEvent& event : observer.events) {
+        EXPECT_TRUE(event.kind != WalkEvent::PassedOver || event.reason == PassOverReason::StreamName);
+    }
+}
+#endif
+
 // A listing that breaks off part way (a disk error) is a failure of that folder with its reason, never
 // taken for its end.
 TEST_F(BatchWalkerTest, ListingThatBreaksOffIsAFailureOfItsFolder) {
