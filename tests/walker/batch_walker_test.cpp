@@ -8,6 +8,7 @@
 #include <map>
 
 #include "fault_injection.h"
+#include "folder.h"
 #include "walker_test_tree.h"
 
 #ifdef _WIN32
@@ -625,3 +626,30 @@ TEST_F(BatchWalkerTest, AFolderMovedWhileTheWalkIsBelowItIsNeverFollowedOut) {
     EXPECT_TRUE(fs::exists(tree.root() / "outside" / "bystander.txt")) << "the walk followed the move out";
     EXPECT_FALSE(fs::exists(selected / "after.txt")) << "the rest of the selection was walked";
 }
+
+#ifdef _WIN32
+// A walk enters a folder only while its path, in the long form the system opens, fits Windows' limit of
+// 32,767 units: beyond it the folder is reported as too deep, never walked under a shortened path.
+TEST(FolderPaths, OnlyPathsWithinTheLongestWindowsAllowsAreEntered) {
+    struct Row {
+        PathString prefix;
+        size_t length; // of the whole path
+        bool fits;
+    };
+    const Row rows[] = {
+        {L"C:\\", 32767 - 4, true},                // "\\?\" makes it 32,767
+        {L"C:\\", 32767 - 3, false},               // one unit over
+        {L"\\\\server\\share\\", 32767 - 6, true}, // "\\?\UNC\" replaces the leading "\\"
+        {L"\\\\server\\share\\", 32767 - 5, false},
+    };
+    for (const Row& row : rows) {
+        PathString path = row.prefix;
+        while (path.size() + 1 < row.length) {
+            path += path.size() % 100 == 99 ? L'\\' : L'd';
+        }
+        path += L'\\';
+        ASSERT_EQ(path.size(), row.length);
+        EXPECT_EQ(FolderPathFitsTheSystem(path), row.fits) << row.length;
+    }
+}
+#endif
