@@ -3,6 +3,8 @@
 
 #include "batch_command.h"
 #include "busy_guard.h"
+#include "shell_texts.h"
+#include "system_folders.h"
 #include "global_dialogs.h"
 
 HRESULT RunMenuCommand(MenuCommand command, std::vector<std::wstring>& selection, HWND owner) {
@@ -20,6 +22,13 @@ HRESULT RunMenuCommand(MenuCommand command, std::vector<std::wstring>& selection
     if (command == MenuCommand::About) {
         AboutDialog().DoModal(owner);
         return S_OK;
+    }
+    if (command == MenuCommand::Encrypt) {
+        // The items were chosen together: none of them is converted.
+        if (const auto folder = SystemFolderTouchedBy(selection)) {
+            MessageBoxW(owner, SystemFolderText(*folder).c_str(), kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
+            return S_OK;
+        }
     }
     const BatchMode mode = command == MenuCommand::Encrypt ? BatchMode::Encrypt : BatchMode::Decrypt;
     if (RunBatchCommand(mode, selection, owner) == BatchOutcome::Processed) {

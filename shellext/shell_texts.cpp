@@ -46,3 +46,11 @@ std::wstring CancelledBatchText(unsigned convertedCount, unsigned totalCount) {
     return L"Cancelled: " + converted + L" of " + total + (totalCount == 1 ? L" file" : L" files") +
            L" converted; the rest were left as they were.";
 }
+
+std::wstring SystemFolderText(const std::wstring& folder) {
+    if (g_bChineseUI) {
+        return L"Tolvane 不加密“" + folder + L"”：Windows 及其程序需要此文件夹。所选项目均未加密。";
+    }
+    return L"Tolvane does not encrypt \u201C" + folder +
+           L"\u201D: Windows and its programs need this folder. Nothing of the selection was encrypted.";
+}

@@ -20,5 +20,9 @@ const wchar_t* WrongPasswordText();
 // Said once at the end of a batch in which some files could not be converted.
 std::wstring FailedFilesText(unsigned failedCount);
 
+// Why an encryption was refused before it began: the selection is, holds or lies inside folder, which
+// Windows or its programs need.
+std::wstring SystemFolderText(const std::wstring& folder);
+
 // Said once at the end of a batch the user cancelled: convertedCount of totalCount files were converted.
 std::wstring CancelledBatchText(unsigned convertedCount, unsigned totalCount);
