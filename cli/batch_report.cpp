@@ -238,6 +238,13 @@ void BatchReport::RootNotConverted(const PathString& path) {
              ": the root of the file system is not converted; name the folders in it that should be");
 }
 
+void BatchReport::SystemFolderNotEncrypted(const PathString& path, const SystemFolder& folder) {
+    ++m_failed;
+    Complain("failed: " + PathForDisplay(path) + ": not encrypted: " +
+             (folder.home ? PathForDisplay(folder.path) + " is a home folder, whose settings programs need"
+                          : "the system and its programs need " + PathForDisplay(folder.path)));
+}
+
 void BatchReport::NotConvertible(const PathString& path, EntryKind kind) {
     ++m_failed;
     Complain("failed: " + PathForDisplay(path) +

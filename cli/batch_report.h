@@ -6,6 +6,7 @@
 #include "batch_walker.h"
 #include "folder.h"
 #include "progress_line.h"
+#include "system_folders.h"
 
 class BatchReport final : public BatchObserver {
 public:
@@ -28,6 +29,8 @@ public:
     void NotConvertible(const PathString& path, EntryKind kind);
     // A selected root folder of a file system, which is never converted whole.
     void RootNotConverted(const PathString& path);
+    // A selected path that is, holds or lies inside folder, which the system needs: not encrypted.
+    void SystemFolderNotEncrypted(const PathString& path, const SystemFolder& folder);
 
     // The counts, after a word on containers that did not open and on an interrupt.
     void WriteSummary();

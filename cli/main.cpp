@@ -135,11 +135,17 @@ void ReportUnconvertedPaths(const Selection& selection, BatchReport* report) {
     for (const NamedPath& path : selection.roots) {
         report->RootNotConverted(path.typed);
     }
+    for (const auto& [path, folder] : selection.systemFolders) {
+        report->SystemFolderNotEncrypted(path.typed, folder);
+    }
 }
 
 int RunBatch(const CommandLine& line) {
     // The paths are checked before the password is asked: with nothing to convert there is nothing to ask.
-    const Selection selection = PlanSelection(line.paths);
+    Selection selection = PlanSelection(line.paths);
+    if (line.mode == BatchMode::Encrypt) {
+        SetAsideSystemFolders(&selection, ThisSystemsFolders());
+    }
     ProgressLine quietLine(false, 0);
     BatchReport early(line.mode, line.quiet, &quietLine);
     if (selection.items.empty()) {

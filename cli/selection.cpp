@@ -1,7 +1,13 @@
 // Planning the command line's selection (contract in selection.h).
 #include "selection.h"
 
+#include <cstdlib>
 #include <unordered_set>
+
+#ifndef _WIN32
+#include <pwd.h>
+#include <unistd.h>
+#endif
 
 #include "file_identity.h"
 #include "full_path.h"
@@ -80,4 +86,31 @@ Selection PlanSelection(const std::vector<PathString>& typed) {
         selection.items.push_back(std::move(candidate.path));
     }
     return selection;
+}
+
+void SetAsideSystemFolders(Selection* selection, const std::vector<SystemFolder>& folders) {
+    std::vector<NamedPath> kept;
+    for (NamedPath& item : selection->items) {
+        if (auto folder = SystemFolderTouchedBy(item.full, folders)) {
+            selection->systemFolders.emplace_back(std::move(item), std::move(*folder));
+        } else {
+            kept.push_back(std::move(item));
+        }
+    }
+    selection->items = std::move(kept);
+}
+
+std::vector<SystemFolder> ThisSystemsFolders() {
+#ifdef _WIN32
+    return WindowsSystemFolders();
+#else
+    std::vector<PathString> homes;
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
+        homes.emplace_back(home);
+    }
+    if (const passwd* user = ::getpwuid(::getuid()); user != nullptr && user->pw_dir != nullptr) {
+        homes.emplace_back(user->pw_dir);
+    }
+    return PosixSystemFolders("/", homes);
+#endif
 }

@@ -5,6 +5,7 @@
 
 #include "folder.h"
 #include "path_text.h"
+#include "system_folders.h"
 
 struct NamedPath {
     PathString typed; // as the user typed it, for messages
@@ -18,6 +19,8 @@ struct Selection {
     std::vector<NamedPath> missing;        // paths that name nothing (or cannot be read)
     std::vector<NamedPath> notConvertible; // links (never followed) and devices, pipes, sockets
     std::vector<NamedPath> roots;          // the root folder of a file system, never converted whole
+    // Encrypting only: paths that are, hold or lie inside a folder the system needs, with that folder.
+    std::vector<std::pair<NamedPath, SystemFolder>> systemFolders;
 };
 
 // Sorts the typed paths. A path naming the same file or folder as an earlier one (by the file system's
@@ -26,3 +29,11 @@ struct Selection {
 // folder stays a link. The root of a file system is set aside, so that it neither converts everything
 // nor swallows the other paths as lying inside it.
 Selection PlanSelection(const std::vector<PathString>& typed);
+
+// Moves the items that touch one of folders (fs/system_folders.h) to systemFolders: an encryption never
+// takes them, and goes on with the others.
+void SetAsideSystemFolders(Selection* selection, const std::vector<SystemFolder>& folders);
+
+// The folders the system and its programs need, as this platform knows them: on POSIX with the home
+// folders of $HOME and of the user's entry in the password database.
+std::vector<SystemFolder> ThisSystemsFolders();

@@ -7,6 +7,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <objbase.h>
 #else
 #include <unistd.h>
 #endif
@@ -60,6 +61,12 @@ struct KernelHandleTraits {
     static void Close(Handle h) { ::CloseHandle(h); }
 };
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
+// A block that COM or the shell allocated for the caller (a display name, an item ID list).
+template <class Pointer> struct CoTaskMemoryTraits {
+    using Handle = Pointer;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { ::CoTaskMemFree(h); }
+};
 // Blocks the system allocated for the caller with LocalAlloc (message texts, security descriptors).
 template <class Pointer> struct LocalMemoryTraits {
     using Handle = Pointer;

@@ -7,6 +7,22 @@
 #include "system_folders.h"
 #include "global_dialogs.h"
 
+namespace {
+
+// The first of the folders Windows and its programs need that an item of the selection is, lies inside or
+// holds; nothing when the selection touches none.
+std::optional<std::wstring> SystemFolderInSelection(const std::vector<std::wstring>& selection) {
+    const std::vector<SystemFolder> folders = WindowsSystemFolders();
+    for (const std::wstring& item : selection) {
+        if (auto folder = SystemFolderTouchedBy(item, folders)) {
+            return folder->path;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 HRESULT RunMenuCommand(MenuCommand command, std::vector<std::wstring>& selection, HWND owner) {
     if (!SelectionWithinLimit(selection.size())) {
         return E_INVALIDARG;
@@ -25,7 +41,7 @@ HRESULT RunMenuCommand(MenuCommand command, std::vector<std::wstring>& selection
     }
     if (command == MenuCommand::Encrypt) {
         // The items were chosen together: none of them is converted.
-        if (const auto folder = SystemFolderTouchedBy(selection)) {
+        if (const auto folder = SystemFolderInSelection(selection)) {
             MessageBoxW(owner, SystemFolderText(*folder).c_str(), kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
             return S_OK;
         }

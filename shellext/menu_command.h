@@ -22,7 +22,7 @@ inline bool SelectionWithinLimit(size_t itemCount) {
 // Runs the command and returns when it has ended: one Tolvane operation at a time per process (a second
 // one is told so and refused), then the about box, or the password, counting pass, progress window,
 // processing pass and closing word of an encrypt or decrypt batch. An encryption that would touch a
-// folder Windows or its programs need (system_folders.h) is refused before the password is asked. The passes run on a
+// folder Windows or its programs need (fs/system_folders.h) is refused before the password is asked. The passes run on a
 // thread of their own while the calling thread reads its messages, so its windows keep answering and Cancel works. An
 // empty selection asks nothing; a selection the batch has used is emptied. Dialogs and messages are owned by owner
 // (none when null). S_OK however the command ended; E_INVALIDARG for a selection over the limit, which is never

@@ -39,7 +39,6 @@ add_library(Qarnet SHARED
   global_dialogs.cpp
   progress_window.cpp
   worker_thread.cpp
-  system_folders.cpp
   restored_name.cpp
   menu_bitmap.cpp
   shell_texts.cpp

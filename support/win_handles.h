@@ -45,13 +45,6 @@ struct ModuleReferenceTraits {
     static void Close(Handle h) { ::FreeLibrary(h); }
 };
 
-// A block that COM or the shell allocated for the caller (a display name, an item ID list).
-template <class Pointer> struct CoTaskMemoryTraits {
-    using Handle = Pointer;
-    static Handle Empty() { return nullptr; }
-    static void Close(Handle h) { ::CoTaskMemFree(h); }
-};
-
 using RegKey = UniqueHandle<RegKeyTraits>;
 using GlobalMemory = UniqueHandle<GlobalMemoryTraits>;
 using MenuHandle = UniqueHandle<MenuTraits>;

@@ -25,7 +25,8 @@ constexpr char kOutputFailedWords[] =
 class SmallDisk {
 public:
     explicit SmallDisk(size_t bytes) {
-        std::string pattern = FastTempBase().string() + "/tolvane-small-disk-XXXXXX";
+        // Not below /dev/shm: the command line refuses to encrypt what lies inside /dev.
+        std::string pattern = std::filesystem::temp_directory_path().string() + "/tolvane-small-disk-XXXXXX";
         if (::mkdtemp(pattern.data()) == nullptr) {
             m_problem = std::strerror(errno);
             return;
