@@ -20,11 +20,8 @@ bool MeansNoList(int error) {
 std::optional<std::vector<char>> ReadAccessList(int file) {
     for (;;) {
         const ssize_t size = ::fgetxattr(file, kAccessList, nullptr, 0);
-        if (size < 0) {
-            return MeansNoList(errno) ? std::optional<std::vector<char>>(std::vector<char>()) : std::nullopt;
-        }
-        std::vector<char> list(static_cast<size_t>(size));
-        const ssize_t got = ::fgetxattr(file, kAccessList, list.data(), list.size());
+        std::vector<char> list(size > 0 ? static_cast<size_t>(size) : 0);
+        const ssize_t got = size < 0 ? size : ::fgetxattr(file, kAccessList, list.data(), list.size());
         if (got >= 0) {
             list.resize(static_cast<size_t>(got));
             return list;

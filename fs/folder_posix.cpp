@@ -113,14 +113,7 @@ std::optional<HeldFolder> HeldFolder::OpenContaining() const {
     if (!folder) {
         return std::nullopt;
     }
-    // The path without its last component: "/a/b/" gives "/a/", and the root stays the root.
-    PathString path = m_path;
-    while (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
-    }
-    const size_t separator = path.rfind('/');
-    path.resize(separator == PathString::npos ? 0 : separator + 1);
-    return HeldFolder(std::move(folder), path.empty() ? PathString("/") : path);
+    return HeldFolder(std::move(folder), ContainingFolderPath(m_path));
 }
 
 bool FolderPathFitsTheSystem(const PathString&) {

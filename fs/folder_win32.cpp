@@ -127,19 +127,11 @@ std::optional<FileId> HeldFolder::Id() const {
 }
 
 std::optional<HeldFolder> HeldFolder::OpenContaining() const {
-    PathString path = m_path;
-    while (path.size() > 3 && IsPathSeparator(path.back())) {
-        path.pop_back();
-    }
-    size_t separator = path.size();
-    while (separator > 0 && !IsPathSeparator(path[separator - 1])) {
-        --separator;
-    }
-    if (separator == 0) {
+    const PathString path = ContainingFolderPath(m_path);
+    if (path.empty()) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return std::nullopt;
     }
-    path.resize(separator);
     if (!FolderPathFitsTheSystem(path)) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return std::nullopt;

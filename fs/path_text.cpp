@@ -143,3 +143,13 @@ bool IsPathSeparator(PathChar unit) {
     return unit == '/';
 #endif
 }
+
+PathString ContainingFolderPath(PathString path) {
+    while (path.size() > 1 && IsPathSeparator(path.back())) {
+        path.pop_back();
+    }
+    while (!path.empty() && !IsPathSeparator(path.back())) {
+        path.pop_back();
+    }
+    return path;
+}

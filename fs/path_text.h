@@ -28,6 +28,11 @@ using Utf16View = std::basic_string_view<Utf16Char>;
 // '/' on POSIX; '\\' and '/' on Windows.
 bool IsPathSeparator(PathChar unit);
 
+// The folder that holds what path names, ending in its separator: "/a/b/" and "/a/b" give "/a/", and
+// "C:\a\" gives "C:\" (Windows). The POSIX root gives itself; empty when no separator comes before the
+// last component (a Windows drive's root).
+PathString ContainingFolderPath(PathString path);
+
 // Exact conversions. A name that is not valid UTF-8 (or UTF-16 with an unpaired surrogate) gives nullopt:
 // such a name is refused rather than mangled.
 std::optional<Utf16String> PathToUtf16(PathView path);

@@ -18,18 +18,6 @@ std::optional<PathString> KnownFolderPath(REFKNOWNFOLDERID folder) {
     return PathString(raw);
 }
 
-// The folder that holds path, or nothing at a root.
-std::optional<PathString> ContainingFolder(PathString path) {
-    while (path.size() > 3 && IsPathSeparator(path.back())) {
-        path.pop_back();
-    }
-    const size_t separator = path.find_last_of(L"\\/");
-    if (separator == PathString::npos || separator + 1 >= path.size()) {
-        return std::nullopt;
-    }
-    return path.substr(0, separator + 1);
-}
-
 void Add(std::vector<SystemFolder>& folders, const std::optional<PathString>& path, bool insideRefused,
          bool home = false) {
     if (path) {
@@ -51,7 +39,7 @@ std::vector<SystemFolder> WindowsSystemFolders() {
     Add(folders, KnownFolderPath(FOLDERID_Profile), false, true);
     const std::optional<PathString> roaming = KnownFolderPath(FOLDERID_RoamingAppData);
     // AppData itself, which holds Roaming, Local and LocalLow.
-    Add(folders, roaming ? ContainingFolder(*roaming) : std::nullopt, true);
+    Add(folders, roaming ? std::optional<PathString>(ContainingFolderPath(*roaming)) : std::nullopt, true);
     Add(folders, roaming, true);
     Add(folders, KnownFolderPath(FOLDERID_LocalAppData), true);
     return folders;

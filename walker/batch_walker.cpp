@@ -89,17 +89,6 @@ bool ReadListing(HeldFolder folder, FolderLevel* level) {
     return true;
 }
 
-// The path of the folder that holds the folder at path (which ends in a separator), for messages.
-PathString ContainingPath(PathString path) {
-    while (path.size() > 1 && IsPathSeparator(path.back())) {
-        path.pop_back();
-    }
-    while (!path.empty() && !IsPathSeparator(path.back())) {
-        path.pop_back();
-    }
-    return path;
-}
-
 // Leaves the finished deepest level and gets its parent ready to go on: opened again through the
 // finished folder when it was closed, and checked to be the folder that was walked. A folder moved
 // meanwhile is never followed out of the selection: it and the closed levels above it are reported with
@@ -121,12 +110,12 @@ void ReturnToParent(std::vector<FolderLevel>& levels, UnlistableHandler&& unlist
         levels.back().folder = std::move(again);
         return;
     }
-    PathString path = ContainingPath(finished.folder->path());
+    PathString path = ContainingFolderPath(finished.folder->path());
     const int reason = again ? FolderMovedError() : error;
     while (!levels.empty() && !levels.back().folder) {
         unlistable(path, reason != 0 ? reason : FolderMovedError());
         levels.pop_back();
-        path = ContainingPath(std::move(path));
+        path = ContainingFolderPath(std::move(path));
     }
 }
 

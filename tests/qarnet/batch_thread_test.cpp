@@ -60,21 +60,6 @@ HWND FindProgressWindow() {
     return nullptr;
 }
 
-void TypeEncryptPassword(const std::wstring& password) {
-    HWND dialog = robot::WaitForDialogWithControl(kEncryptPasswordEdit);
-    ASSERT_NE(dialog, nullptr);
-    robot::Type(dialog, kEncryptPasswordEdit, password);
-    robot::Type(dialog, kEncryptConfirmEdit, password);
-    robot::Click(dialog, IDOK);
-}
-
-void TypeDecryptPassword(const std::wstring& password) {
-    HWND dialog = robot::WaitForDialogWithControl(kDecryptPasswordEdit);
-    ASSERT_NE(dialog, nullptr);
-    robot::Type(dialog, kDecryptPasswordEdit, password);
-    robot::Click(dialog, IDOK);
-}
-
 HRESULT InvokeClassic(IContextMenu* menu, UINT offset) {
     CMINVOKECOMMANDINFO info{};
     info.cbSize = sizeof(info);
@@ -234,34 +219,7 @@ HRESULT EncryptFolderThrough(Menu menu, const std::wstring& folder) {
         handler->Release();
         return hr;
     }
-    IExplorerCommand* entry = nullptr;
-    IEnumExplorerCommand* commands = nullptr;
-    IExplorerCommand* encrypt = nullptr;
-    IShellItem* item = nullptr;
-    IShellItemArray* items = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_QvExplorerCommand, nullptr, CLSCTX_INPROC_SERVER, IID_IExplorerCommand,
-                                  reinterpret_cast<void**>(&entry));
-    if (SUCCEEDED(hr)) {
-        hr = entry->EnumSubCommands(&commands);
-    }
-    if (SUCCEEDED(hr)) {
-        hr = commands->Next(1, &encrypt, nullptr) == S_OK ? S_OK : E_FAIL;
-    }
-    if (SUCCEEDED(hr)) {
-        hr = SHCreateItemFromParsingName(folder.c_str(), nullptr, IID_IShellItem, reinterpret_cast<void**>(&item));
-    }
-    if (SUCCEEDED(hr)) {
-        hr = SHCreateShellItemArrayFromShellItem(item, IID_IShellItemArray, reinterpret_cast<void**>(&items));
-    }
-    if (SUCCEEDED(hr)) {
-        hr = encrypt->Invoke(items, nullptr);
-    }
-    for (IUnknown* object : std::initializer_list<IUnknown*>{items, item, encrypt, commands, entry}) {
-        if (object != nullptr) {
-            object->Release();
-        }
-    }
-    return hr;
+    return EncryptThroughTheWindows11Menu({folder});
 }
 
 // How a batch is stopped: Cancel in either menu's progress window, or the thread told to quit.

@@ -129,21 +129,6 @@ protected:
         return hr;
     }
 
-    static void TypeEncryptPassword(const std::wstring& password) {
-        HWND dialog = robot::WaitForDialogWithControl(kEncryptPasswordEdit);
-        ASSERT_NE(dialog, nullptr);
-        robot::Type(dialog, kEncryptPasswordEdit, password);
-        robot::Type(dialog, kEncryptConfirmEdit, password);
-        robot::Click(dialog, IDOK);
-    }
-
-    static void TypeDecryptPassword(const std::wstring& password) {
-        HWND dialog = robot::WaitForDialogWithControl(kDecryptPasswordEdit);
-        ASSERT_NE(dialog, nullptr);
-        robot::Type(dialog, kDecryptPasswordEdit, password);
-        robot::Click(dialog, IDOK);
-    }
-
     // Every message box until none comes for a while, each answered.
     static std::vector<robot::MessageBoxInfo> CollectMessageBoxes(std::vector<HWND>* owners) {
         std::vector<robot::MessageBoxInfo> boxes;

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <initializer_list>
 
 std::wstring QarnetDllPath() {
     std::wstring path = L"Z:" QARNET_DLL_UNIX_PATH;
@@ -236,4 +237,42 @@ LRESULT CALLBACK CancelAtFile::WatchLabel(int code, WPARAM wParam, LPARAM lParam
         }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+HRESULT EncryptThroughTheWindows11Menu(const std::vector<std::wstring>& paths) {
+    std::vector<PIDLIST_ABSOLUTE> items;
+    for (const std::wstring& path : paths) {
+        PIDLIST_ABSOLUTE item = nullptr;
+        if (SUCCEEDED(SHParseDisplayName(path.c_str(), nullptr, &item, 0, nullptr))) {
+            items.push_back(item);
+        }
+    }
+    IShellItemArray* array = nullptr;
+    IExplorerCommand* entry = nullptr;
+    IEnumExplorerCommand* commands = nullptr;
+    IExplorerCommand* encrypt = nullptr;
+    HRESULT hr = items.size() == paths.size() ? S_OK : E_FAIL;
+    if (SUCCEEDED(hr)) {
+        hr = SHCreateShellItemArrayFromIDLists(static_cast<UINT>(items.size()),
+                                               const_cast<PCIDLIST_ABSOLUTE_ARRAY>(items.data()), &array);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = CoCreateInstance(CLSID_QvExplorerCommand, nullptr, CLSCTX_INPROC_SERVER, IID_IExplorerCommand,
+                              reinterpret_cast<void**>(&entry));
+    }
+    if (SUCCEEDED(hr)) {
+        hr = entry->EnumSubCommands(&commands);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = commands->Next(1, &encrypt, nullptr) == S_OK ? encrypt->Invoke(array, nullptr) : E_FAIL;
+    }
+    for (IUnknown* object : std::initializer_list<IUnknown*>{encrypt, commands, entry, array}) {
+        if (object != nullptr) {
+            object->Release();
+        }
+    }
+    for (PIDLIST_ABSOLUTE item : items) {
+        CoTaskMemFree(item);
+    }
+    return hr;
 }

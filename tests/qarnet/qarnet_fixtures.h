@@ -71,6 +71,11 @@ IDataObject* ShellDataObjectFor(const std::vector<std::wstring>& paths);
 // calling thread; null when any step fails. The caller releases it.
 IContextMenu* InitialisedHandlerFor(const std::vector<std::wstring>& items);
 
+// Invokes the Windows 11 menu's encrypt command, made through COM as the shell makes it, on an item array
+// the shell makes for these items (of any folders), on the calling thread. What Invoke gave, or the
+// failure of a step before it.
+HRESULT EncryptThroughTheWindows11Menu(const std::vector<std::wstring>& paths);
+
 // COM and OLE for the test thread, as Explorer has them.
 class OleSession {
 public:

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "dialog_robot.h"
 #include "expected_language.h"
 #include "qarnet_fixtures.h"
 
@@ -22,3 +25,19 @@ protected:
     RegisteredQarnet m_registered;
     TempFolder m_folder{"qarnet"};
 };
+
+// A user typing a password into the encrypt dialog (twice) or the decrypt dialog, and pressing OK.
+inline void TypeEncryptPassword(const std::wstring& password) {
+    HWND dialog = dialog_robot::WaitForDialogWithControl(kEncryptPasswordEdit);
+    ASSERT_NE(dialog, nullptr);
+    dialog_robot::Type(dialog, kEncryptPasswordEdit, password);
+    dialog_robot::Type(dialog, kEncryptConfirmEdit, password);
+    dialog_robot::Click(dialog, IDOK);
+}
+
+inline void TypeDecryptPassword(const std::wstring& password) {
+    HWND dialog = dialog_robot::WaitForDialogWithControl(kDecryptPasswordEdit);
+    ASSERT_NE(dialog, nullptr);
+    dialog_robot::Type(dialog, kDecryptPasswordEdit, password);
+    dialog_robot::Click(dialog, IDOK);
+}

@@ -31,45 +31,6 @@ std::wstring Known(REFKNOWNFOLDERID folder) {
     return path;
 }
 
-// Encrypt through the Windows 11 command, whose item array may hold items of any folders.
-HRESULT EncryptThroughTheMenu(const std::vector<std::wstring>& paths) {
-    std::vector<PIDLIST_ABSOLUTE> items;
-    for (const std::wstring& path : paths) {
-        PIDLIST_ABSOLUTE item = nullptr;
-        if (SUCCEEDED(SHParseDisplayName(path.c_str(), nullptr, &item, 0, nullptr))) {
-            items.push_back(item);
-        }
-    }
-    IShellItemArray* array = nullptr;
-    IExplorerCommand* entry = nullptr;
-    IEnumExplorerCommand* commands = nullptr;
-    IExplorerCommand* encrypt = nullptr;
-    HRESULT hr = items.size() == paths.size() ? S_OK : E_FAIL;
-    if (SUCCEEDED(hr)) {
-        hr = SHCreateShellItemArrayFromIDLists(static_cast<UINT>(items.size()),
-                                               const_cast<PCIDLIST_ABSOLUTE_ARRAY>(items.data()), &array);
-    }
-    if (SUCCEEDED(hr)) {
-        hr = CoCreateInstance(CLSID_QvExplorerCommand, nullptr, CLSCTX_INPROC_SERVER, IID_IExplorerCommand,
-                              reinterpret_cast<void**>(&entry));
-    }
-    if (SUCCEEDED(hr)) {
-        hr = entry->EnumSubCommands(&commands);
-    }
-    if (SUCCEEDED(hr)) {
-        hr = commands->Next(1, &encrypt, nullptr) == S_OK ? encrypt->Invoke(array, nullptr) : E_FAIL;
-    }
-    for (IUnknown* object : std::initializer_list<IUnknown*>{encrypt, commands, entry, array}) {
-        if (object != nullptr) {
-            object->Release();
-        }
-    }
-    for (PIDLIST_ABSOLUTE item : items) {
-        CoTaskMemFree(item);
-    }
-    return hr;
-}
-
 // What the user met: the refusal's text, or that the password was asked for (then cancelled).
 struct Met {
     std::wstring refusal;
@@ -80,7 +41,7 @@ Met Encrypt(const std::vector<std::wstring>& paths) {
     Met met;
     robot::RunModal(
         [&] {
-            EXPECT_EQ(EncryptThroughTheMenu(paths), S_OK);
+            EXPECT_EQ(EncryptThroughTheWindows11Menu(paths), S_OK);
             return INT_PTR{0};
         },
         [&] {
