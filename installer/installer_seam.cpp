@@ -29,3 +29,7 @@ std::optional<DWORD> WindowsBuildOverride() {
 std::optional<std::wstring> PowerShellOverride() {
     return EnvironmentVariable(L"TOLVANE_SEAM_POWERSHELL");
 }
+
+bool ShellGivesNoProcess() {
+    return EnvironmentVariable(L"TOLVANE_SEAM_NO_PROCESS").has_value();
+}

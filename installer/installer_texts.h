@@ -36,3 +36,12 @@ inline constexpr LocalText kUse64BitPackage{
 // Followed by the full path of the plain file that stays decrypted.
 inline constexpr LocalText kPlainFileLeft{L"The file could not be encrypted again and is still unencrypted:\n",
                                           L"文件未能重新加密，仍以未加密的形式保留：\n"};
+
+// The hand-over window: its first line, the file's path below it, then what the user is to do.
+inline constexpr LocalText kHandOverLead{L"This file stays unencrypted while you work on it:",
+                                         L"此文件在您处理期间保持未加密："};
+inline constexpr LocalText kHandOverText{
+    L"Tolvane cannot tell when its program is done with it. Save your work and close the file, then choose "
+    L"\"Encrypt again now\".",
+    L"Tolvane 无法得知它的程序何时用完此文件。请保存您的工作并关闭文件，然后选择“立即重新加密”。"};
+inline constexpr LocalText kEncryptAgainNow{L"Encrypt again now", L"立即重新加密"};

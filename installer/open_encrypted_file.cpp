@@ -1,5 +1,6 @@
 // OpenEncryptedFile: Qarnet's QvDecFile, the plain file opened with its associated program, a 2-second
-// poll until that program ends, and QvEncFile. Paths stay UTF-16 throughout, so any name works.
+// poll until that program ends (or the hand-over window when it ended at once or cannot be followed), and
+// QvEncFile. Paths stay UTF-16 throughout, so any name works.
 #include "open_encrypted_file.h"
 
 #include <windows.h>
@@ -10,6 +11,8 @@
 #include "folder.h"
 #include "full_path.h"
 #include "whole_file.h"
+#include "hand_over_dlg.h"
+#include "installer_seam.h"
 #include "installer_texts.h"
 #include "module_path.h"
 #include "qarnet_automation.h"
@@ -18,6 +21,9 @@
 namespace {
 
 constexpr DWORD kPollMilliseconds = 2000;
+// A program that ends this soon after it was started has most likely handed the file to an instance that
+// was already running: its end says nothing about the user's work.
+constexpr DWORD kHandOverMilliseconds = 5000;
 // How long a program that keeps the file open after its process ended (a helper that lives on, a second
 // instance) is waited for before the user is told that the file stays plain.
 constexpr DWORD kHeldFileWaitMilliseconds = 10 * 60 * 1000;
@@ -42,21 +48,6 @@ unsigned short* AsTypeLibraryText(std::wstring& text) {
     return reinterpret_cast<unsigned short*>(text.data());
 }
 
-// Starts the file with its default action. The process handle, or none when it could not be started
-// or the shell handed the file on without one.
-KernelHandle LaunchWithAssociatedProgram(const std::wstring& plainPath) {
-    SHELLEXECUTEINFOW launch{};
-    launch.cbSize = sizeof(launch);
-    launch.fMask = SEE_MASK_NOCLOSEPROCESS;
-    launch.lpFile = plainPath.c_str();
-    launch.lpParameters = L"";
-    launch.nShow = SW_SHOW;
-    if (!::ShellExecuteExW(&launch) || !launch.hProcess) {
-        return {};
-    }
-    return KernelHandle(launch.hProcess);
-}
-
 void WaitUntilProcessEnds(HANDLE process) {
     for (;;) {
         const DWORD state = ::WaitForSingleObject(process, 0);
@@ -65,6 +56,50 @@ void WaitUntilProcessEnds(HANDLE process) {
         }
         ::Sleep(kPollMilliseconds);
     }
+}
+
+// What became of the file's default action.
+enum class Launch {
+    Failed,   // nothing was started: no program has the file
+    Followed, // the process that has the file is in the handle
+    HandedOn, // the shell started the action but gave back no process to follow
+};
+
+// Starts the file with its default action; the process handle into process when there is one.
+Launch LaunchWithAssociatedProgram(const std::wstring& plainPath, KernelHandle* process) {
+    SHELLEXECUTEINFOW launch{};
+    launch.cbSize = sizeof(launch);
+    launch.fMask = SEE_MASK_NOCLOSEPROCESS;
+    launch.lpFile = plainPath.c_str();
+    launch.lpParameters = L"";
+    launch.nShow = SW_SHOW;
+    if (!::ShellExecuteExW(&launch)) {
+        return Launch::Failed;
+    }
+    KernelHandle started(launch.hProcess);
+    if (!started || ShellGivesNoProcess()) {
+        return Launch::HandedOn;
+    }
+    *process = std::move(started);
+    return Launch::Followed;
+}
+
+// Waits for the started program; true when its end cannot mean that the user is done with the file.
+bool ProgramHandedTheFileOn(const std::wstring& plainPath) {
+    KernelHandle process;
+    switch (LaunchWithAssociatedProgram(plainPath, &process)) {
+    case Launch::Failed:
+        return false;
+    case Launch::HandedOn:
+        return true;
+    case Launch::Followed:
+        break;
+    }
+    if (::WaitForSingleObject(process.get(), kHandOverMilliseconds) == WAIT_OBJECT_0) {
+        return true;
+    }
+    WaitUntilProcessEnds(process.get());
+    return false;
 }
 
 // QvEncFile forgets the password after one try, so it is called only once the file can be read whole.
@@ -114,8 +149,10 @@ void OpenEncryptedFile(const std::wstring& containerPath) {
     }
     const std::wstring plainPath = folder + restoredName;
 
-    if (KernelHandle process = LaunchWithAssociatedProgram(plainPath)) {
-        WaitUntilProcessEnds(process.get());
+    // The window is the user's only way to say when the work is done; a file its program has already
+    // moved away needs none.
+    if (ProgramHandedTheFileOn(plainPath) && ReadItemKind(plainPath).has_value()) {
+        CHandOverDlg(plainPath).WaitForTheUser();
     }
     // A file that its program moved away or deleted is no longer ours to report.
     if (!EncryptAgainWhenFree(*shellExt.get(), plainPath) && ReadItemKind(plainPath).has_value()) {

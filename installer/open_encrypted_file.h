@@ -1,5 +1,6 @@
 // The open-file mode of Tolvane.exe: decrypt one container, let its program work on the plain file, and
-// encrypt it again with the same password when that program has ended.
+// encrypt it again with the same password when that program has ended, or, when the program handed the file
+// to another or could not be followed, when the user says so in Tolvane.exe's own window.
 #pragma once
 
 #include <string>

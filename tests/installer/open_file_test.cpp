@@ -1,7 +1,8 @@
 // The open-file mode end to end: Tolvane.exe started with a container, the password typed into Qarnet's
 // dialog, the plain file opened by a test association and edited, and the container there again
 // afterwards with the edit inside and no plain file left. Cancel, a wrong password and a program that
-// cannot be started must all leave the user's data encrypted.
+// cannot be started must all leave the user's data encrypted; a program that hands the file on must leave
+// it plain until the user says it is done.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -21,6 +22,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kPasswordEdit = 209;
+constexpr int kHandOverPath = 1005;
 constexpr const wchar_t* kPassword = L"Pässwort 密码";
 constexpr const char* kOriginalText = "original text";
 
@@ -52,6 +54,8 @@ std::vector<TestAssociation> TestAssociations() {
     return {
         {L".tvedit", L"TolvaneTest.Edit", editor + L" \"%1\""},
         {L".tvhold", L"TolvaneTest.Hold", editor + L" --hold \"%1\""},
+        {L".tvhandoff", L"TolvaneTest.Handoff", editor + L" --handoff \"%1\""},
+        {L".tvlinger", L"TolvaneTest.Linger", editor + L" --linger \"%1\""},
         {L".tvempty", L"TolvaneTest.Empty", editor + L" --empty \"%1\""},
         {L".tvmark", L"TolvaneTest.Mark", editor + L" --mark \"%1\""},
         {L".tvmissing", L"TolvaneTest.Missing", L"\"C:\\no such folder\\missing.exe\" \"%1\""},
@@ -94,10 +98,10 @@ protected:
         return made.outputPath;
     }
 
-    // Starts Tolvane.exe on the container and types the password into Qarnet's dialog.
-    std::unique_ptr<RunningProgram> OpenWithPassword(const fs::path& container, const std::wstring& password) {
-        auto program = std::make_unique<RunningProgram>(BuiltProgramFolder() / L"Tolvane.exe",
-                                                        L"\"" + container.wstring() + L"\"");
+    // Starts Tolvane.exe (or its test build) on the container and types the password into Qarnet's dialog.
+    std::unique_ptr<RunningProgram> OpenWithPassword(const fs::path& container, const std::wstring& password,
+                                                     const fs::path& tolvane = BuiltProgramFolder() / L"Tolvane.exe") {
+        auto program = std::make_unique<RunningProgram>(tolvane, L"\"" + container.wstring() + L"\"");
         HWND dialog = process_windows::WaitForDialog(program->Id(), L"Password");
         EXPECT_NE(dialog, nullptr) << "the decrypt-password dialog did not appear";
         if (dialog) {
@@ -107,13 +111,19 @@ protected:
         return program;
     }
 
-    // Dismisses every message box the program shows until it ends; their texts.
-    static std::vector<std::wstring> DismissBoxesUntilExit(RunningProgram& program, DWORD exitCodeWanted = 0) {
+    // Dismisses every message box the program shows until it ends; their texts. A hand-over window is
+    // answered with "Encrypt again now" and counted in m_handOvers.
+    std::vector<std::wstring> DismissBoxesUntilExit(RunningProgram& program, DWORD exitCodeWanted = 0) {
         std::vector<std::wstring> texts;
         for (int round = 0; round < 60; ++round) {
             if (auto code = program.WaitForExit(0)) {
                 EXPECT_EQ(*code, exitCodeWanted);
                 return texts;
+            }
+            if (HWND handOver = process_windows::WaitForDialog(program.Id(), L"Tolvane", dialog_robot::Timeout{0})) {
+                ++m_handOvers;
+                dialog_robot::Click(handOver, IDOK);
+                dialog_robot::WaitUntilClosed(handOver);
             }
             if (auto box = process_windows::WaitForMessageBox(program.Id(), dialog_robot::Timeout{500})) {
                 texts.push_back(box.text);
@@ -137,6 +147,7 @@ protected:
     }
 
     TempFolder m_folder{"open file"};
+    int m_handOvers = 0;
 };
 
 // The program must find the container's mark of the web on the file it is given: it is opened only once the
@@ -157,18 +168,67 @@ TEST_F(OpenEncryptedFile, TheProgramOpensAFileThatHasTheContainersMark) {
     EXPECT_EQ(DecryptedContent(container), std::string(kOriginalText) + " edited");
 }
 
+// A program that works on the file longer than a hand-over takes is waited for: no window, and the file is
+// encrypted again once it ends.
 TEST_F(OpenEncryptedFile, TheEditedFileIsEncryptedAgainWithTheSamePassword) {
     // Characters outside code page 936 (and a surrogate pair) must survive the whole round.
-    const std::wstring plainName = L"Notiz ğ \U0001F600 文档.tvedit";
+    const std::wstring plainName = L"Notiz ğ \U0001F600 文档.tvlinger";
     const fs::path container = MakeContainer(plainName);
     ASSERT_FALSE(fs::exists(m_folder.root() / plainName));
 
     auto program = OpenWithPassword(container, kPassword);
     EXPECT_EQ(DismissBoxesUntilExit(*program), std::vector<std::wstring>{});
 
+    EXPECT_EQ(m_handOvers, 0);
     EXPECT_TRUE(fs::exists(container));
     EXPECT_FALSE(fs::exists(m_folder.root() / plainName)) << "no plain file may be left";
     EXPECT_EQ(DecryptedContent(container), std::string(kOriginalText) + " edited");
+}
+
+// A program that hands the file to another process and ends at once, or a start the shell gives back no
+// process for: the file stays plain, named in Tolvane's own window, until the user says the work is done,
+// so an edit made meanwhile goes into the container. Closing the window says the same as its button.
+TEST_F(OpenEncryptedFile, AFileHandedOnStaysPlainUntilTheUserSaysSo) {
+    struct HandOver {
+        const char* what;
+        const wchar_t* plainName;
+        bool shellGivesNoProcess; // through the test build's seam
+        bool closeTheWindow;
+    };
+    const HandOver cases[] = {
+        {"handed to a second process", L"handed ğ.tvhandoff", false, false},
+        {"no process given back", L"unfollowed.tvedit", true, true},
+    };
+    const std::string edited = std::string(kOriginalText) + " edited";
+    for (const HandOver& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path plain = m_folder.root() / c.plainName;
+        const fs::path container = MakeContainer(c.plainName);
+        const fs::path tolvane = c.shellGivesNoProcess ? BuiltProgramFolder() / L"seam" / L"Tolvane.exe"
+                                                       : BuiltProgramFolder() / L"Tolvane.exe";
+        ::SetEnvironmentVariableW(L"TOLVANE_SEAM_NO_PROCESS", c.shellGivesNoProcess ? L"1" : nullptr);
+        auto program = OpenWithPassword(container, kPassword, tolvane);
+        ::SetEnvironmentVariableW(L"TOLVANE_SEAM_NO_PROCESS", nullptr);
+
+        HWND window = process_windows::WaitForDialog(program->Id(), L"Tolvane");
+        ASSERT_NE(window, nullptr) << "no hand-over window";
+        EXPECT_EQ(dialog_robot::ControlText(window, kHandOverPath), plain.wstring());
+        EXPECT_EQ(dialog_robot::ControlText(window, IDOK), L"Encrypt again now");
+        for (int i = 0; i < 500 && ReadText(plain).value_or("") != edited; ++i) {
+            Sleep(20);
+        }
+        EXPECT_EQ(ReadText(plain).value_or(""), edited) << "the late edit went into a plain file of its own";
+        EXPECT_FALSE(fs::exists(container));
+        if (c.closeTheWindow) {
+            ::PostMessageW(window, WM_CLOSE, 0, 0);
+        } else {
+            dialog_robot::Click(window, IDOK);
+        }
+        EXPECT_EQ(DismissBoxesUntilExit(*program), std::vector<std::wstring>{});
+
+        EXPECT_FALSE(fs::exists(plain)) << "no plain file may be left";
+        EXPECT_EQ(DecryptedContent(container), edited);
+    }
 }
 
 TEST_F(OpenEncryptedFile, AFileStillHeldOpenIsEncryptedOnceItIsReleased) {
@@ -178,6 +238,8 @@ TEST_F(OpenEncryptedFile, AFileStillHeldOpenIsEncryptedOnceItIsReleased) {
     auto program = OpenWithPassword(container, kPassword);
     EXPECT_EQ(DismissBoxesUntilExit(*program), std::vector<std::wstring>{});
 
+    // Its program ended at once, so the user was asked; the helper still held the file then.
+    EXPECT_EQ(m_handOvers, 1);
     EXPECT_FALSE(fs::exists(m_folder.root() / plainName));
     EXPECT_EQ(DecryptedContent(container), std::string(kOriginalText) + " edited");
 }
@@ -236,6 +298,9 @@ TEST_F(OpenEncryptedFile, CancelWhileEncryptingAgainLeavesTheEditedFilePlainAndS
         Sleep(20);
     }
     ASSERT_EQ(fs::file_size(plain, error), size + 7) << "the editor did not write";
+    HWND handOver = process_windows::WaitForDialog(program->Id(), L"Tolvane");
+    ASSERT_NE(handOver, nullptr) << "the editor ended at once: the user says when it is done";
+    dialog_robot::Click(handOver, IDOK);
     HWND progress = process_windows::WaitForDialog(program->Id(), L"Progress");
     ASSERT_NE(progress, nullptr);
     dialog_robot::Click(progress, IDCANCEL);
@@ -254,6 +319,7 @@ TEST_F(OpenEncryptedFile, AFileWhoseProgramCannotStartIsEncryptedAgainAtOnce) {
     auto program = OpenWithPassword(container, kPassword);
     DismissBoxesUntilExit(*program); // the shell may say why it could not open the file
 
+    EXPECT_EQ(m_handOvers, 0) << "nothing has the file: nobody needs to be asked";
     EXPECT_FALSE(fs::exists(m_folder.root() / plainName));
     EXPECT_EQ(DecryptedContent(container), kOriginalText);
 }

@@ -1,8 +1,10 @@
 // A stand-in for the program a user opens a decrypted file with: it appends " edited" to the file and
 // ends. With --hold it first leaves a second copy of itself holding the file open for a few seconds, as
-// a program that hands its document to a helper would; --holder is that helper. With --empty it leaves
-// the file empty, which cannot be encrypted. With --mark it first copies the file's Mark of the Web to the
-// file named by TOLVANE_TEST_MARK_COPY, so that a test learns what mark the file had while it was open.
+// a program that hands its document to a helper would; --holder is that helper. With --handoff it ends at
+// once and a second copy (--late-edit) makes the edit a moment later, as a program does that hands the file
+// to its instance already running. With --linger it works longer than a hand-over takes, then edits. With --empty it
+// leaves the file empty, which cannot be encrypted. With --mark it first copies the file's Mark of the Web to the file
+// named by TOLVANE_TEST_MARK_COPY, so that a test learns what mark the file had while it was open.
 #include <windows.h>
 
 #include <string>
@@ -10,6 +12,8 @@
 namespace {
 
 constexpr DWORD kHoldMilliseconds = 3000;
+constexpr DWORD kLateEditMilliseconds = 1500;
+constexpr DWORD kLingerMilliseconds = 6000;
 
 bool AppendEdit(const wchar_t* path) {
     HANDLE file = ::CreateFileW(path, FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -40,11 +44,10 @@ int HoldOpen(const wchar_t* path) {
     return 0;
 }
 
-// Starts the holder and returns once it has the file open.
-bool StartHolder(const wchar_t* path) {
+bool StartSecondCopy(const wchar_t* option, const wchar_t* path) {
     wchar_t self[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring commandLine = L"\"" + std::wstring(self) + L"\" --holder \"" + path + L"\"";
+    std::wstring commandLine = L"\"" + std::wstring(self) + L"\" " + option + L" \"" + path + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
@@ -53,6 +56,14 @@ bool StartHolder(const wchar_t* path) {
     }
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
+    return true;
+}
+
+// Starts the holder and returns once it has the file open.
+bool StartHolder(const wchar_t* path) {
+    if (!StartSecondCopy(L"--holder", path)) {
+        return false;
+    }
     // Wait until an exclusive open fails: then the holder has the file.
     for (int i = 0; i < 200; ++i) {
         HANDLE probe = ::CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -105,6 +116,17 @@ int wmain(int argc, wchar_t** argv) {
             return 2;
         }
         return StartHolder(argv[2]) ? 0 : 4;
+    }
+    if (argc == 3 && std::wstring(argv[1]) == L"--handoff") {
+        return StartSecondCopy(L"--late-edit", argv[2]) ? 0 : 4;
+    }
+    if (argc == 3 && std::wstring(argv[1]) == L"--late-edit") {
+        ::Sleep(kLateEditMilliseconds);
+        return AppendEdit(argv[2]) ? 0 : 2;
+    }
+    if (argc == 3 && std::wstring(argv[1]) == L"--linger") {
+        ::Sleep(kLingerMilliseconds);
+        return AppendEdit(argv[2]) ? 0 : 2;
     }
     if (argc == 3 && std::wstring(argv[1]) == L"--empty") {
         HANDLE file =
