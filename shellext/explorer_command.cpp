@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "com_object.h"
-#include "module_file_path.h"
+#include "module_path.h"
 #include "qarnet_resources.h"
 #include "shell_item_selection.h"
 #include "shell_texts.h"
+#include "this_module.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ HRESULT DuplicateText(const wchar_t* text, LPWSTR* result) {
 // The module's long full path and the icon's resource id, as the shell reads an icon location. COM may
 // have loaded the module through the short path that registration writes.
 std::wstring MenuIconLocation() {
-    std::wstring path = ModuleFilePath();
+    std::wstring path = ModuleFullPath(ThisModule());
     if (path.empty()) {
         return {};
     }

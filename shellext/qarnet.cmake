@@ -30,7 +30,6 @@ add_library(Qarnet SHARED
   explorer_command.cpp
   explorer_command_enum.cpp
   shell_item_selection.cpp
-  module_file_path.cpp
   automation.cpp
   dispatch_type_info.cpp
   single_file_commands.cpp

@@ -7,9 +7,10 @@
 #include <cwchar>
 #include <string>
 
-#include "module_file_path.h"
+#include "module_path.h"
 #include "qarnet_interfaces.h"
 #include "server_registration.h"
+#include "this_module.h"
 #include "win_handles.h"
 
 namespace {
@@ -130,7 +131,7 @@ STDAPI DllRegisterServer() {
     if (HRESULT hr = WriteApprovedValues(); FAILED(hr)) {
         return hr;
     }
-    const std::wstring modulePath = ModuleFilePath();
+    const std::wstring modulePath = ModuleFullPath(ThisModule());
     if (modulePath.empty()) {
         return HRESULT_FROM_WIN32(GetLastError());
     }
@@ -143,7 +144,7 @@ STDAPI DllRegisterServer() {
 STDAPI DllUnregisterServer() {
     DeleteApprovedValues();
     DeleteClassKeys();
-    const std::wstring modulePath = ModuleFilePath();
+    const std::wstring modulePath = ModuleFullPath(ThisModule());
     if (!modulePath.empty()) {
         UnregisterModuleTypeLib(modulePath);
     }
