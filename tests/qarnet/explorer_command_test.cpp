@@ -209,7 +209,7 @@ TEST_F(ExplorerCommandTest, EntryAndSubCommandsInTheSystemLanguage) {
 
     std::vector<IExplorerCommand*> commands = SubCommandsOf(entry);
     ASSERT_EQ(commands.size(), std::size(kSubCommands));
-    const bool chinese = ChineseSystem();
+    const bool chinese = ChineseExpected();
     for (size_t i = 0; i < commands.size(); ++i) {
         const SubCommandRow& row = kSubCommands[i];
         IExplorerCommand* command = commands[i];
@@ -365,7 +365,7 @@ TEST_F(ExplorerCommandTest, RefusedWhileTheClassicCommandRuns) {
     ASSERT_TRUE(refusal);
     EXPECT_EQ(refusal.caption, L"Tolvane");
     EXPECT_EQ(refusal.text,
-              ChineseSystem() ? L"另一个 Tolvane 操作正在进行中。" : L"Another Tolvane operation is in progress.");
+              InLanguage(L"Another Tolvane operation is in progress.", L"另一个 Tolvane 操作正在进行中。"));
     EXPECT_EQ(ReadText(file), "one");
 }
 
