@@ -27,8 +27,8 @@ void AesGenTables();
 // length, in which case the context is left exactly as it was.
 int AesSetKey(AesContext* context, const uint8_t* key, int keyBits);
 
-// One block with the table path (not constant-time, see above). in and out may be the same buffer. The context must have been set
-// up by a successful AesSetKey; nothing is checked.
+// One block with the table path (not constant-time, see above). in and out may be the same buffer. The context must
+// have been set up by a successful AesSetKey; nothing is checked.
 void AesEncryptBlock(const AesContext* context, const uint8_t in[16], uint8_t out[16]);
 void AesDecryptBlock(const AesContext* context, const uint8_t in[16], uint8_t out[16]);
 
