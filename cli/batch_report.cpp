@@ -21,7 +21,8 @@ std::string Reason(const ConvertResult& result, const PathString& path) {
 }
 
 // What became of the file at path when it was not converted, in words for its line.
-std::string OutcomeWords(const PathString& path, const ConvertResult& result, bool encrypting) {
+std::string OutcomeWords(const PathString& path, const ConvertResult& result, BatchMode mode) {
+    const bool encrypting = mode == BatchMode::Encrypt;
     switch (result.outcome) {
     case ConvertOutcome::Converted:
         return {};
@@ -172,14 +173,14 @@ void BatchReport::FileConverted(const PathString& path, const ConvertResult& res
         }
         return;
     case OutcomeKind::Skipped:
-        Skipped(path, OutcomeWords(path, result, encrypting));
+        Skipped(path, OutcomeWords(path, result, m_mode));
         return;
     case OutcomeKind::Failed:
         ++m_failed;
         if (result.outcome == ConvertOutcome::WrongPassword) {
             ++m_wrongPassword;
         }
-        Complain("failed: " + PathForDisplay(path) + ": " + OutcomeWords(path, result, encrypting));
+        Complain("failed: " + PathForDisplay(path) + ": " + OutcomeWords(path, result, m_mode));
         return;
     }
 }

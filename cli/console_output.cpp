@@ -39,44 +39,6 @@ namespace {
 
 bool g_stdoutClosed = false;
 
-// The length of the UTF-8 sequence at text[at] and its code point; 0 when the bytes there are not one.
-size_t DecodeUtf8(std::string_view text, size_t at, char32_t* point) {
-    const auto byte = [&](size_t index) { return static_cast<unsigned char>(text[index]); };
-    const unsigned char lead = byte(at);
-    size_t length = 0;
-    char32_t value = 0;
-    if (lead < 0x80) {
-        *point = lead;
-        return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        value = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        value = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        value = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (at + length > text.size()) {
-        return 0;
-    }
-    for (size_t index = 1; index < length; ++index) {
-        if ((byte(at + index) & 0xC0) != 0x80) {
-            return 0;
-        }
-        value = (value << 6) | (byte(at + index) & 0x3F);
-    }
-    const bool overlong = (length == 3 && value < 0x800) || (length == 4 && value < 0x10000);
-    if (overlong || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-        return 0;
-    }
-    *point = value;
-    return length;
-}
-
 // Code points a terminal acts on instead of showing: C0 and C1 controls, DEL, and the marks that reorder
 // the text around them.
 bool IsTerminalControl(char32_t point) {
@@ -100,7 +62,7 @@ std::string EscapeForTerminal(std::string_view text) {
     shown.reserve(text.size());
     for (size_t at = 0; at < text.size();) {
         char32_t point = 0;
-        const size_t length = DecodeUtf8(text, at, &point);
+        const size_t length = DecodeUtf8Sequence(text, at, &point);
         if (length == 0) {
             shown += "\\x" + Hex(static_cast<unsigned char>(text[at]), 2);
             ++at;
@@ -117,17 +79,7 @@ std::string EscapeForTerminal(std::string_view text) {
 
 std::string PathForDisplay(PathView path) {
 #ifdef _WIN32
-    if (path.empty()) {
-        return {};
-    }
-    // Without WC_ERR_INVALID_CHARS an unpaired surrogate turns into U+FFFD instead of failing.
-    const int size = static_cast<int>(path.size());
-    const int needed = WideCharToMultiByte(CP_UTF8, 0, path.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<size_t>(needed > 0 ? needed : 0), '\0');
-    if (needed > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, path.data(), size, text.data(), needed, nullptr, nullptr);
-    }
-    return EscapeForTerminal(text);
+    return EscapeForTerminal(Utf16ToUtf8ForDisplay(path));
 #else
     // POSIX names are bytes: what is not UTF-8 is shown escaped like a control character.
     return EscapeForTerminal(path);

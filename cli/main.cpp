@@ -161,11 +161,11 @@ int RunBatch(const CommandLine& line) {
         WriteLine(stderr, "tolvane-cli: no password: standard input is closed");
         return kExitUsage;
     }
-    if (!ObtainPassword(line.passwordFromStdin, line.mode == BatchMode::Encrypt, &password, &problem)) {
+    if (!ObtainPassword(line.passwordFromStdin, line.mode, &password, &problem)) {
         WriteLine(stderr, "tolvane-cli: " + problem);
         return kExitUsage;
     }
-    const std::string warning = PasswordWarning(password.view(), line.mode == BatchMode::Encrypt);
+    const std::string warning = PasswordWarning(password.view(), line.mode);
     if (!warning.empty()) {
         WriteLine(stderr, "tolvane-cli: warning: " + warning);
     }

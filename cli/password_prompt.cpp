@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-#include "container.h"
 #include "hidden_input.h"
+#include "password_rules.h"
 #include "password_secret.h"
 #include "secure_wipe.h"
 
@@ -69,30 +69,25 @@ std::optional<Utf16String> AskTerminal(std::string_view prompt, std::string* ref
 
 } // namespace
 
-std::string PasswordRefusal(Utf16View password, bool encrypting) {
-    if (password.empty()) {
+std::string PasswordRefusal(Utf16View password, BatchMode mode) {
+    switch (CheckPassword(password, mode)) {
+    case PasswordProblem::None:
+        return {};
+    case PasswordProblem::Empty:
         return "the password is empty";
-    }
-    if (password.size() > ENC_MAX_PASSWORD_UNITS) {
-        // The engine would use only the first 32 units, so a longer password would be cut without a word.
+    case PasswordProblem::TooLong:
         return "the password is longer than 32 characters";
-    }
-    for (const Utf16Char unit : password) {
-        if (unit == 0) {
-            return "the password contains a NUL character";
-        }
-        // The key keeps only the characters up to the first one above U+00FF: a password of such characters
-        // would protect the files with a key that anybody can guess.
-        if (encrypting && unit > 0xFF) {
-            return "the password contains characters beyond U+00FF (such as Chinese or Cyrillic letters), which "
-                   "the encryption key cannot hold; choose one of Latin letters, digits and signs";
-        }
+    case PasswordProblem::HasNul:
+        return "the password contains a NUL character";
+    case PasswordProblem::BeyondLatin1:
+        return "the password contains characters beyond U+00FF (such as Chinese or Cyrillic letters), which "
+               "the encryption key cannot hold; choose one of Latin letters, digits and signs";
     }
     return {};
 }
 
-std::string PasswordWarning(Utf16View password, bool encrypting) {
-    if (encrypting && password.size() < kAdvisedPasswordUnits) {
+std::string PasswordWarning(Utf16View password, BatchMode mode) {
+    if (mode == BatchMode::Encrypt && password.size() < kAdvisedPasswordUnits) {
         return "the password is shorter than 8 characters: anyone who tries short passwords can open the files";
     }
     return {};
@@ -111,13 +106,14 @@ bool Hand(std::optional<Utf16String>& password, bool accepted, PasswordSecret* o
 
 } // namespace
 
-bool ObtainPassword(bool fromStdin, bool encrypting, PasswordSecret* out, std::string* refusal) {
+bool ObtainPassword(bool fromStdin, BatchMode mode, PasswordSecret* out, std::string* refusal) {
+    const bool encrypting = mode == BatchMode::Encrypt;
     if (fromStdin) {
         std::optional<Utf16String> password = ReadStdinLine(refusal);
         if (!password) {
             return false;
         }
-        *refusal = PasswordRefusal(*password, encrypting);
+        *refusal = PasswordRefusal(*password, mode);
         return Hand(password, refusal->empty(), out);
     }
     // On a terminal a refused password or a confirmation that differs is asked again, a few times.
@@ -126,7 +122,7 @@ bool ObtainPassword(bool fromStdin, bool encrypting, PasswordSecret* out, std::s
         if (!password) {
             return false;
         }
-        *refusal = PasswordRefusal(*password, encrypting);
+        *refusal = PasswordRefusal(*password, mode);
         if (refusal->empty() && encrypting) {
             std::optional<Utf16String> again = AskTerminal("Repeat password: ", refusal);
             if (!again) {

@@ -1,29 +1,18 @@
 // The redrawn status line of a batch (contract in progress_line.h).
 #include "progress_line.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "console_output.h"
-#include "container.h"
+#include "progress_share.h"
 
 namespace {
 
-unsigned Percent(uint64_t part, uint64_t whole) {
-    if (whole == 0) {
-        return 0;
-    }
-    const uint64_t share = part >= whole ? 100 : part * 100 / whole;
-    return static_cast<unsigned>(share);
-}
-
+// One column per character: what a terminal shows of the names here.
 size_t Utf8Columns(const std::string& text) {
-    size_t columns = 0;
-    for (const char unit : text) {
-        if ((static_cast<unsigned char>(unit) & 0xC0) != 0x80) {
-            ++columns;
-        }
-    }
-    return columns;
+    return static_cast<size_t>(
+        std::count_if(text.begin(), text.end(), [](char unit) { return !IsUtf8Continuation(unit); }));
 }
 
 // The end of text that fits in the given columns, with "..." in front when it was shortened: the file name
@@ -39,7 +28,7 @@ std::string FitFromEnd(const std::string& text, size_t columns) {
     size_t start = text.size();
     while (start > 0 && keep > 0) {
         --start;
-        if ((static_cast<unsigned char>(text[start]) & 0xC0) != 0x80) {
+        if (!IsUtf8Continuation(text[start])) {
             --keep;
         }
     }
@@ -88,10 +77,10 @@ void ProgressLine::Draw() {
     }
     const int32_t finished = m_finished < 0 ? 0 : m_finished;
     const uint64_t total = m_totalFiles > 0 ? static_cast<uint64_t>(m_totalFiles) : 0;
-    std::string counts = "Total files: " + std::to_string(m_totalFiles) +
-                         "  Finished files: " + std::to_string(finished) +
-                         "  Total progress: " + std::to_string(Percent(static_cast<uint64_t>(finished), total)) +
-                         "%  Current progress: " + std::to_string(Percent(m_fileDone, m_fileSize)) + "%  ";
+    std::string counts =
+        "Total files: " + std::to_string(m_totalFiles) + "  Finished files: " + std::to_string(finished) +
+        "  Total progress: " + std::to_string(ProgressPercent(static_cast<uint64_t>(finished), total)) +
+        "%  Current progress: " + std::to_string(ProgressPercent(m_fileDone, m_fileSize)) + "%  ";
     const int columns = TerminalColumns(stderr);
     // One column stays free: writing into the last one makes some terminals wrap at once.
     const size_t width = columns > 1 ? static_cast<size_t>(columns - 1) : 79;

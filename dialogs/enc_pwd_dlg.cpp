@@ -1,10 +1,8 @@
 // The encrypt-password dialog: its checks and its messages.
 #include "enc_pwd_dlg.h"
 
-#include <algorithm>
-#include <iterator>
-
 #include "dialog_ids.h"
+#include "password_rules.h"
 #include "secure_wipe.h"
 #include "ui_language.h"
 
@@ -18,10 +16,6 @@ constexpr LocalText kNotLatin{
     L"example Chinese characters) would be left out of the encryption key, and the file would not be "
     L"protected by them.",
     L"密码只能包含拉丁字母、数字、空格和符号。其他字符（例如汉字）不会进入加密密钥，无法保护文件。"};
-
-bool HasCharacterAboveLatin1(const std::wstring& text) {
-    return std::any_of(text.begin(), text.end(), [](wchar_t unit) { return unit > 0xFF; });
-}
 
 } // namespace
 
@@ -43,12 +37,15 @@ void CEncPwdDlg::WipeFields() {
 
 void CEncPwdDlg::OnOK() {
     UpdateData(true);
+    // The field holds at most the engine's limit and no NUL, so past an empty password only a character
+    // beyond Latin-1 is left to refuse.
+    const PasswordProblem problem = CheckPassword(m_strPassword, BatchMode::Encrypt);
     const LocalText* refusal = nullptr;
-    if (m_strPassword.empty()) {
+    if (problem == PasswordProblem::Empty) {
         refusal = &kEmptyPassword;
     } else if (m_strPassword != m_strConfirm) {
         refusal = &kNotMatched;
-    } else if (HasCharacterAboveLatin1(m_strPassword)) {
+    } else if (problem != PasswordProblem::None) {
         refusal = &kNotLatin;
     }
     if (refusal) {

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "dialog_ids.h"
+#include "progress_share.h"
 #include "ui_language.h"
 
 namespace {
@@ -15,13 +16,8 @@ std::wstring CountLine(const LocalText& label, long long count) {
     return label.Get() + std::to_wstring(count);
 }
 
-// part * 100 / whole with the remainder discarded; 64-bit, so multi-gigabyte files give a true share.
-int Percent(uint64_t part, uint64_t whole) {
-    if (whole == 0) {
-        return 0;
-    }
-    const uint64_t share = part <= UINT64_MAX / 100 ? part * 100 / whole : part / (whole / 100 + 1);
-    return static_cast<int>(share > 100 ? 100 : share);
+int BarPosition(uint64_t part, uint64_t whole) {
+    return static_cast<int>(ProgressPercent(part, whole));
 }
 
 } // namespace
@@ -72,13 +68,13 @@ bool CProgDlg::UpdateProgress(const wchar_t* path, uint64_t size, uint64_t chunk
         m_strCurFile = path;
         ++m_nFinished;
         m_strFinished = CountLine(kFinishedFiles, m_nFinished);
-        m_ctrlTotal.SetPos(Percent(static_cast<uint64_t>(m_nFinished), m_nTotalFiles));
+        m_ctrlTotal.SetPos(BarPosition(static_cast<uint64_t>(m_nFinished), m_nTotalFiles));
         m_ctrlFile.SetPos(0);
     }
     // Bytes with no file started have no share to show.
     if (chunk > 0 && m_nFileSize > 0) {
         m_nFileDone += chunk;
-        m_ctrlFile.SetPos(Percent(m_nFileDone, m_nFileSize));
+        m_ctrlFile.SetPos(BarPosition(m_nFileDone, m_nFileSize));
     }
     const bool written = UpdateData(false);
     // Paint what changed now rather than when the queue next falls idle: updates come in quick

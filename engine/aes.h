@@ -1,5 +1,11 @@
 // AES block cipher (FIPS-197) for 128-, 192- and 256-bit keys.
 // The table-driven reference path, plus bulk entry points that use AES-NI or VAES when the CPU has them.
+//
+// Timing: the AES-NI and VAES paths are constant-time; their round instructions take the same time
+// whatever the key and the data. The table path is not: its lookups are indexed by key-dependent bytes,
+// so their cache timing can leak the key to code sharing the processor. The bulk entry points use it
+// only on a processor without AES instructions; the single-block functions always use it (the container
+// ciphers its data with the bulk entry points).
 #pragma once
 
 #include <cstddef>
@@ -21,8 +27,8 @@ void AesGenTables();
 // length, in which case the context is left exactly as it was.
 int AesSetKey(AesContext* context, const uint8_t* key, int keyBits);
 
-// One block with the table path. in and out may be the same buffer. The context must have been set
-// up by a successful AesSetKey; nothing is checked.
+// One block with the table path (not constant-time, see above). in and out may be the same buffer. The context must
+// have been set up by a successful AesSetKey; nothing is checked.
 void AesEncryptBlock(const AesContext* context, const uint8_t in[16], uint8_t out[16]);
 void AesDecryptBlock(const AesContext* context, const uint8_t in[16], uint8_t out[16]);
 

@@ -10,13 +10,6 @@ namespace {
 
 constexpr Utf16Char kUnderscore = '_';
 
-bool IsHighSurrogate(Utf16Char unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool IsLowSurrogate(Utf16Char unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
 // The first unit never counts as a separator before the name on Windows: "\name" has no folder part there.
 // On POSIX "/name" is a file in the root folder.
 #ifdef _WIN32
@@ -32,24 +25,6 @@ std::optional<size_t> LastSeparator(PathView path) {
         }
     }
     return std::nullopt;
-}
-
-size_t Utf8Length(Utf16View name) {
-    size_t bytes = 0;
-    for (size_t index = 0; index < name.size(); ++index) {
-        const Utf16Char unit = name[index];
-        if (unit < 0x80) {
-            bytes += 1;
-        } else if (unit < 0x800) {
-            bytes += 2;
-        } else if (IsHighSurrogate(unit) && index + 1 < name.size() && IsLowSurrogate(name[index + 1])) {
-            bytes += 4;
-            ++index;
-        } else {
-            bytes += 3;
-        }
-    }
-    return bytes;
 }
 
 bool Fits(Utf16View name, NameRules rules) {

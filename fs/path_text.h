@@ -41,3 +41,26 @@ std::optional<PathString> Utf16ToPath(Utf16View text);
 // UTF-8 <-> UTF-16 for text that is not a path (passwords typed on a terminal, messages).
 std::optional<Utf16String> Utf8ToUtf16(std::string_view text);
 std::optional<std::string> Utf16ToUtf8(Utf16View text);
+
+// UTF-16 to UTF-8 for showing, never for a name: an unpaired surrogate becomes U+FFFD.
+std::string Utf16ToUtf8ForDisplay(Utf16View text);
+
+// The one UTF-8 sequence at text[at], as strict as Utf8ToUtf16: its length, with its code point in *point;
+// 0 when the bytes there are not one.
+size_t DecodeUtf8Sequence(std::string_view text, size_t at, char32_t* point);
+
+// The bytes of the UTF-8 form of text, an unpaired surrogate counted as the three it would take.
+size_t Utf8Length(Utf16View text);
+
+// True for the bytes that continue a UTF-8 sequence; every other byte starts a character.
+constexpr bool IsUtf8Continuation(char unit) {
+    return (static_cast<unsigned char>(unit) & 0xC0) == 0x80;
+}
+
+// The halves of a UTF-16 surrogate pair.
+constexpr bool IsHighSurrogate(char32_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+constexpr bool IsLowSurrogate(char32_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}

@@ -15,12 +15,6 @@
 
 namespace {
 
-struct ArgumentListTraits {
-    using Handle = LPWSTR*;
-    static Handle Empty() { return nullptr; }
-    static void Close(Handle h) { ::LocalFree(h); }
-};
-
 CTolvaneApp theApp;
 
 // Everything after the program name is the one path: the open command passes it in quotes, but a path
@@ -50,7 +44,7 @@ BOOL CTolvaneApp::InitInstance() {
     InitUiLanguage();
 
     int argumentCount = 0;
-    UniqueHandle<ArgumentListTraits> arguments(::CommandLineToArgvW(::GetCommandLineW(), &argumentCount));
+    UniqueHandle<LocalMemoryTraits<LPWSTR*>> arguments(::CommandLineToArgvW(::GetCommandLineW(), &argumentCount));
     if (arguments && argumentCount >= 2) {
         const std::wstring path = PathArgument(::PathGetArgsW(::GetCommandLineW()));
         if (!path.empty()) {

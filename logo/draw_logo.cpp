@@ -8,42 +8,18 @@
 #include <optional>
 #include <string>
 
+#include "module_path.h"
 #include "whole_file.h"
 #include "win_handles.h"
 
 namespace {
 
-// The full path of module, however long it is.
-std::optional<std::wstring> ModulePath(HMODULE module) {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            return std::nullopt;
-        }
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        if (path.size() >= 32768 * 2) {
-            return std::nullopt;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 std::optional<std::wstring> PicturePath(HMODULE module) {
-    std::optional<std::wstring> path = ModulePath(module);
-    if (!path) {
+    const std::wstring folder = FolderWithSeparator(ModuleFullPath(module));
+    if (folder.empty()) {
         return std::nullopt;
     }
-    const size_t lastBackslash = path->rfind(L'\\');
-    if (lastBackslash == std::wstring::npos) {
-        return std::nullopt;
-    }
-    path->resize(lastBackslash + 1);
-    path->append(kLogoFileName);
-    return path;
+    return folder + kLogoFileName;
 }
 
 // The whole file in a movable block, or nothing: a file that cannot be read to its end is no picture.

@@ -10,7 +10,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
 root=${1:-/var/tmp/tolvane-fresh}
-mirror=http://deb.debian.org
+# The mirrors this machine's own apt sources name, as the set-up's apt-get uses them.
+. scripts/lib/apt_sources.sh
+archive=$(apt_source_uri bookworm) || { echo "fresh-machine-check: no apt source of this machine serves bookworm" >&2; exit 2; }
+security=$(apt_source_uri bookworm-security) ||
+  { echo "fresh-machine-check: no apt source of this machine serves bookworm-security" >&2; exit 2; }
 
 [ "$(id -u)" -eq 0 ] || { echo "fresh-machine-check: run as root" >&2; exit 2; }
 command -v debootstrap >/dev/null || apt-get install -y -qq debootstrap >/dev/null
@@ -27,20 +31,20 @@ rm -rf "$root"
 if [ -f "$root.tar" ]; then
   mkdir -p "$root" && tar -C "$root" -xf "$root.tar"
 else
-  debootstrap --variant=minbase --include=git,ca-certificates bookworm "$root" "$mirror/debian" >/dev/null
+  debootstrap --variant=minbase --include=git,ca-certificates bookworm "$root" "$archive" >/dev/null
   tar -C "$root" -cf "$root.tar" .
 fi
 
 rm -f "$root/etc/apt/sources.list"
 cat >"$root/etc/apt/sources.list.d/debian.sources" <<EOF
 Types: deb
-URIs: $mirror/debian
+URIs: $archive
 Suites: bookworm bookworm-updates
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 
 Types: deb
-URIs: $mirror/debian-security
+URIs: $security
 Suites: bookworm-security
 Components: main
 Architectures: amd64

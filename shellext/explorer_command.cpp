@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "com_object.h"
-#include "module_file_path.h"
+#include "module_path.h"
 #include "qarnet_resources.h"
 #include "shell_item_selection.h"
 #include "shell_texts.h"
+#include "this_module.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ HRESULT DuplicateText(const wchar_t* text, LPWSTR* result) {
 // The module's long full path and the icon's resource id, as the shell reads an icon location. COM may
 // have loaded the module through the short path that registration writes.
 std::wstring MenuIconLocation() {
-    std::wstring path = ModuleFilePath();
+    std::wstring path = ModuleFullPath(ThisModule());
     if (path.empty()) {
         return {};
     }
@@ -54,9 +55,22 @@ ComPtr<IUnknown> SharedReference(IUnknown* object) {
     return ComPtr<IUnknown>(object);
 }
 
+// What a command does not have: the out-parameter emptied, E_NOTIMPL.
+template <class Result> HRESULT NotImplemented(Result** result) {
+    if (result != nullptr) {
+        *result = nullptr;
+    }
+    return E_NOTIMPL;
+}
+
 } // namespace
 
-ExplorerCommandBase::ExplorerCommandBase(IUnknown* site) : m_site(SharedReference(site)) {}
+ExplorerCommandBase::ExplorerCommandBase(std::optional<MenuCommand> command, IUnknown* site)
+    : m_command(command), m_site(SharedReference(site)) {}
+
+HRESULT ExplorerCommandBase::GetTitle(IShellItemArray*, LPWSTR* name) {
+    return DuplicateText(m_command ? MenuCaption(static_cast<UINT>(*m_command)) : kMenuTitle, name);
+}
 
 HRESULT ExplorerCommandBase::GetIcon(IShellItemArray*, LPWSTR* icon) {
     const std::wstring location = MenuIconLocation();
@@ -69,6 +83,21 @@ HRESULT ExplorerCommandBase::GetIcon(IShellItemArray*, LPWSTR* icon) {
     return DuplicateText(location.c_str(), icon);
 }
 
+HRESULT ExplorerCommandBase::GetToolTip(IShellItemArray*, LPWSTR* infoTip) {
+    if (m_command != MenuCommand::Encrypt) {
+        return NotImplemented(infoTip);
+    }
+    return DuplicateText(kEncryptHelpText, infoTip);
+}
+
+HRESULT ExplorerCommandBase::GetCanonicalName(GUID* name) {
+    if (name == nullptr) {
+        return E_POINTER;
+    }
+    *name = m_command ? kCanonicalNames[static_cast<UINT>(*m_command)] : CLSID_QvExplorerCommand;
+    return S_OK;
+}
+
 HRESULT ExplorerCommandBase::GetState(IShellItemArray* items, BOOL, EXPCMDSTATE* state) {
     if (state == nullptr) {
         return E_POINTER;
@@ -76,6 +105,36 @@ HRESULT ExplorerCommandBase::GetState(IShellItemArray* items, BOOL, EXPCMDSTATE*
     // A selection the commands would refuse hides the whole entry, as the classic menu shows nothing.
     *state = SelectionWithinLimit(ShellItemCount(items)) ? ECS_ENABLED : ECS_HIDDEN;
     return S_OK;
+}
+
+HRESULT ExplorerCommandBase::Invoke(IShellItemArray* items, IBindCtx*) {
+    if (!m_command) {
+        return E_NOTIMPL;
+    }
+    std::vector<std::wstring> selection;
+    if (HRESULT hr = ReadShellItemSelection(items, &selection); FAILED(hr)) {
+        return hr;
+    }
+    // The host may release this command while it reads the thread's messages.
+    IExplorerCommand* self = this;
+    self->AddRef();
+    const ComPtr<IExplorerCommand> keepAlive(self);
+    return RunMenuCommand(*m_command, selection, OwnerWindow());
+}
+
+HRESULT ExplorerCommandBase::GetFlags(EXPCMDFLAGS* flags) {
+    if (flags == nullptr) {
+        return E_POINTER;
+    }
+    *flags = m_command ? ECF_DEFAULT : ECF_HASSUBCOMMANDS;
+    return S_OK;
+}
+
+HRESULT ExplorerCommandBase::EnumSubCommands(IEnumExplorerCommand** commands) {
+    if (m_command) {
+        return NotImplemented(commands);
+    }
+    return CreateSubCommandEnumerator(m_site.get(), commands);
 }
 
 HRESULT ExplorerCommandBase::SetSite(IUnknown* site) {
@@ -119,41 +178,6 @@ const QITAB* QvExplorerCommand::Interfaces() {
     return kInterfaces;
 }
 
-HRESULT QvExplorerCommand::GetTitle(IShellItemArray*, LPWSTR* name) {
-    return DuplicateText(kMenuTitle, name);
-}
-
-HRESULT QvExplorerCommand::GetToolTip(IShellItemArray*, LPWSTR* infoTip) {
-    if (infoTip != nullptr) {
-        *infoTip = nullptr;
-    }
-    return E_NOTIMPL;
-}
-
-HRESULT QvExplorerCommand::GetCanonicalName(GUID* name) {
-    if (name == nullptr) {
-        return E_POINTER;
-    }
-    *name = CLSID_QvExplorerCommand;
-    return S_OK;
-}
-
-HRESULT QvExplorerCommand::Invoke(IShellItemArray*, IBindCtx*) {
-    return E_NOTIMPL;
-}
-
-HRESULT QvExplorerCommand::GetFlags(EXPCMDFLAGS* flags) {
-    if (flags == nullptr) {
-        return E_POINTER;
-    }
-    *flags = ECF_HASSUBCOMMANDS;
-    return S_OK;
-}
-
-HRESULT QvExplorerCommand::EnumSubCommands(IEnumExplorerCommand** commands) {
-    return CreateSubCommandEnumerator(Site(), commands);
-}
-
 const QITAB* QvExplorerSubCommand::Interfaces() {
     static const QITAB kInterfaces[] = {
         QITABENT(QvExplorerSubCommand, IExplorerCommand),
@@ -161,54 +185,4 @@ const QITAB* QvExplorerSubCommand::Interfaces() {
         {nullptr, 0},
     };
     return kInterfaces;
-}
-
-HRESULT QvExplorerSubCommand::GetTitle(IShellItemArray*, LPWSTR* name) {
-    return DuplicateText(MenuCaption(static_cast<UINT>(m_command)), name);
-}
-
-HRESULT QvExplorerSubCommand::GetToolTip(IShellItemArray*, LPWSTR* infoTip) {
-    // The classic menu has help text for its encrypt command only.
-    if (m_command != MenuCommand::Encrypt) {
-        if (infoTip != nullptr) {
-            *infoTip = nullptr;
-        }
-        return E_NOTIMPL;
-    }
-    return DuplicateText(kEncryptHelpText, infoTip);
-}
-
-HRESULT QvExplorerSubCommand::GetCanonicalName(GUID* name) {
-    if (name == nullptr) {
-        return E_POINTER;
-    }
-    *name = kCanonicalNames[static_cast<UINT>(m_command)];
-    return S_OK;
-}
-
-HRESULT QvExplorerSubCommand::Invoke(IShellItemArray* items, IBindCtx*) {
-    std::vector<std::wstring> selection;
-    if (HRESULT hr = ReadShellItemSelection(items, &selection); FAILED(hr)) {
-        return hr;
-    }
-    // The host may release this command while it reads the thread's messages.
-    IExplorerCommand* self = this;
-    self->AddRef();
-    const ComPtr<IExplorerCommand> keepAlive(self);
-    return RunMenuCommand(m_command, selection, OwnerWindow());
-}
-
-HRESULT QvExplorerSubCommand::GetFlags(EXPCMDFLAGS* flags) {
-    if (flags == nullptr) {
-        return E_POINTER;
-    }
-    *flags = ECF_DEFAULT;
-    return S_OK;
-}
-
-HRESULT QvExplorerSubCommand::EnumSubCommands(IEnumExplorerCommand** commands) {
-    if (commands != nullptr) {
-        *commands = nullptr;
-    }
-    return E_NOTIMPL;
 }

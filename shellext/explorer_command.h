@@ -8,51 +8,58 @@
 #include <shlwapi.h>
 #include <shobjidl.h>
 
+#include <optional>
+
 #include "menu_command.h"
 #include "qarnet_interfaces.h"
 #include "win_handles.h"
 
-// What the entry and its sub-commands share: the icon, the state, and the site the shell may give,
-// whose window owns the dialogs of a command.
+// The entry and its sub-commands are one kind of command object: the top entry is the one without a
+// command of its own, which shows the sub-commands instead of carrying anything out. Here are the whole
+// IExplorerCommand and the site the shell may give, whose window owns the dialogs of a command.
 class ExplorerCommandBase : public IExplorerCommand, public IObjectWithSite {
 public:
     // IExplorerCommand
+    STDMETHODIMP GetTitle(IShellItemArray* items, LPWSTR* name) override;
     STDMETHODIMP GetIcon(IShellItemArray* items, LPWSTR* icon) override;
+    // Only the encrypt command has one, as in the classic menu.
+    STDMETHODIMP GetToolTip(IShellItemArray* items, LPWSTR* infoTip) override;
+    STDMETHODIMP GetCanonicalName(GUID* name) override;
     // Quick, for the shell calls it on its UI thread: only the number of items is read.
     STDMETHODIMP GetState(IShellItemArray* items, BOOL okToBeSlow, EXPCMDSTATE* state) override;
+    // A sub-command: the paths of the items, then the command as the classic menu runs it. The top
+    // entry carries out nothing (E_NOTIMPL).
+    STDMETHODIMP Invoke(IShellItemArray* items, IBindCtx* bindContext) override;
+    STDMETHODIMP GetFlags(EXPCMDFLAGS* flags) override;
+    // The top entry's three sub-commands; a sub-command has none (E_NOTIMPL).
+    STDMETHODIMP EnumSubCommands(IEnumExplorerCommand** commands) override;
 
     // IObjectWithSite
     STDMETHODIMP SetSite(IUnknown* site) override;
     STDMETHODIMP GetSite(REFIID riid, void** result) override;
 
 protected:
-    explicit ExplorerCommandBase(IUnknown* site);
+    // command is nothing for the top entry.
+    ExplorerCommandBase(std::optional<MenuCommand> command, IUnknown* site);
     ~ExplorerCommandBase() = default;
 
-    IUnknown* Site() const { return m_site.get(); }
+private:
     // The site's window, or none.
     HWND OwnerWindow() const;
 
-private:
+    std::optional<MenuCommand> m_command;
     ComPtr<IUnknown> m_site;
 };
 
-// The top entry: a title, an icon and the sub-commands; it carries out nothing itself.
+// The top entry: "Tolvane", its icon and the sub-commands.
 class QvExplorerCommand : public ExplorerCommandBase {
 public:
     // Never aggregated: an outer object gives CLASS_E_NOAGGREGATION.
     static HRESULT Create(IUnknown* outer, REFIID riid, void** result);
     static const QITAB* Interfaces();
 
-    STDMETHODIMP GetTitle(IShellItemArray* items, LPWSTR* name) override;
-    STDMETHODIMP GetToolTip(IShellItemArray* items, LPWSTR* infoTip) override;
-    STDMETHODIMP GetCanonicalName(GUID* name) override;
-    STDMETHODIMP Invoke(IShellItemArray* items, IBindCtx* bindContext) override;
-    STDMETHODIMP GetFlags(EXPCMDFLAGS* flags) override;
-    STDMETHODIMP EnumSubCommands(IEnumExplorerCommand** commands) override;
-
 protected:
-    QvExplorerCommand() : ExplorerCommandBase(nullptr) {}
+    QvExplorerCommand() : ExplorerCommandBase(std::nullopt, nullptr) {}
     ~QvExplorerCommand() = default;
 };
 
@@ -61,20 +68,9 @@ class QvExplorerSubCommand : public ExplorerCommandBase {
 public:
     static const QITAB* Interfaces();
 
-    STDMETHODIMP GetTitle(IShellItemArray* items, LPWSTR* name) override;
-    STDMETHODIMP GetToolTip(IShellItemArray* items, LPWSTR* infoTip) override;
-    STDMETHODIMP GetCanonicalName(GUID* name) override;
-    // The paths of the items, then the command as the classic menu runs it.
-    STDMETHODIMP Invoke(IShellItemArray* items, IBindCtx* bindContext) override;
-    STDMETHODIMP GetFlags(EXPCMDFLAGS* flags) override;
-    STDMETHODIMP EnumSubCommands(IEnumExplorerCommand** commands) override;
-
 protected:
-    QvExplorerSubCommand(MenuCommand command, IUnknown* site) : ExplorerCommandBase(site), m_command(command) {}
+    QvExplorerSubCommand(MenuCommand command, IUnknown* site) : ExplorerCommandBase(command, site) {}
     ~QvExplorerSubCommand() = default;
-
-private:
-    MenuCommand m_command;
 };
 
 // The three sub-commands in menu order, each made when it is fetched and given the site.

@@ -30,7 +30,6 @@ add_library(Qarnet SHARED
   explorer_command.cpp
   explorer_command_enum.cpp
   shell_item_selection.cpp
-  module_file_path.cpp
   automation.cpp
   dispatch_type_info.cpp
   single_file_commands.cpp
@@ -46,9 +45,9 @@ add_library(Qarnet SHARED
   qarnet.def)
 add_dependencies(Qarnet qarnet_idl)
 set_source_files_properties(qarnet.rc PROPERTIES
-  OBJECT_DEPENDS "${qarnet_generated}/qarnet.tlb;${CMAKE_CURRENT_SOURCE_DIR}/menu_ring.bmp;${CMAKE_CURRENT_SOURCE_DIR}/menu_padlock.ico")
+  OBJECT_DEPENDS "${TOLVANE_VERSION_HEADER_DIR}/tolvane_version.h;${qarnet_generated}/qarnet.tlb;${CMAKE_CURRENT_SOURCE_DIR}/menu_ring.bmp;${CMAKE_CURRENT_SOURCE_DIR}/menu_padlock.ico")
 set_target_properties(Qarnet PROPERTIES OUTPUT_NAME Qarnet PREFIX "")
-target_include_directories(Qarnet PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${qarnet_generated})
+target_include_directories(Qarnet PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${qarnet_generated} ${TOLVANE_VERSION_HEADER_DIR})
 target_link_libraries(Qarnet PRIVATE qarnet_interface)
 target_link_libraries(Qarnet PRIVATE tolvane_walker tolvane_engine tolvane_dialogs tolvane_dialogs_resources tolvane_support
   shlwapi shell32 ole32 oleaut32 uuid user32 gdi32 advapi32)

@@ -4,12 +4,13 @@
 #include <ole2.h>
 #include <oleauto.h>
 
-#include <cwchar>
 #include <string>
 
-#include "module_file_path.h"
+#include "module_path.h"
 #include "qarnet_interfaces.h"
+#include "registry_rows.h"
 #include "server_registration.h"
+#include "this_module.h"
 #include "win_handles.h"
 
 namespace {
@@ -26,6 +27,12 @@ const ApprovedValue kApprovedValues[] = {
     {CLSID_QvExplorerCommand, L"QvExplorerCommand extension"},
 };
 
+// The row of one value: the Approved key is the system's, so it is never created and only our values
+// are removed from it.
+RegistryRow ApprovedRow(const std::wstring& valueName) {
+    return RegistryRow{HKEY_LOCAL_MACHINE, kApprovedKeyPath, valueName.c_str(), RowRemoval::ValueOnly};
+}
+
 // The 8.3 form of the path where the file system has one; the long form otherwise.
 std::wstring ShortPathOf(const std::wstring& path) {
     const DWORD needed = GetShortPathNameW(path.c_str(), nullptr, 0);
@@ -39,14 +46,6 @@ std::wstring ShortPathOf(const std::wstring& path) {
     }
     shortPath.resize(length);
     return shortPath;
-}
-
-RegKey OpenApprovedKey() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kApprovedKeyPath, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
-        return RegKey();
-    }
-    return RegKey(key);
 }
 
 // The library from the module itself, or else from the .tlb beside it; path receives where it came from.
@@ -70,14 +69,10 @@ using UnRegisterTypeLibFunction = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SY
 } // namespace
 
 HRESULT WriteApprovedValues() {
-    RegKey approved = OpenApprovedKey();
-    if (!approved) {
-        return E_ACCESSDENIED;
-    }
     for (const ApprovedValue& value : kApprovedValues) {
-        const DWORD bytes = static_cast<DWORD>((wcslen(value.text) + 1) * sizeof(wchar_t));
-        if (RegSetValueExW(approved.get(), GuidText(value.clsid).c_str(), 0, REG_SZ,
-                           reinterpret_cast<const BYTE*>(value.text), bytes) != ERROR_SUCCESS) {
+        const std::wstring name = GuidText(value.clsid);
+        const std::wstring text = value.text;
+        if (WriteRegistryRow(ApprovedRow(name), &text) != ERROR_SUCCESS) {
             return E_ACCESSDENIED;
         }
     }
@@ -85,10 +80,9 @@ HRESULT WriteApprovedValues() {
 }
 
 void DeleteApprovedValues() {
-    if (RegKey approved = OpenApprovedKey()) {
-        for (const ApprovedValue& value : kApprovedValues) {
-            RegDeleteValueW(approved.get(), GuidText(value.clsid).c_str());
-        }
+    for (const ApprovedValue& value : kApprovedValues) {
+        const std::wstring name = GuidText(value.clsid);
+        RemoveRegistryRow(ApprovedRow(name));
     }
 }
 
@@ -130,7 +124,7 @@ STDAPI DllRegisterServer() {
     if (HRESULT hr = WriteApprovedValues(); FAILED(hr)) {
         return hr;
     }
-    const std::wstring modulePath = ModuleFilePath();
+    const std::wstring modulePath = ModuleFullPath(ThisModule());
     if (modulePath.empty()) {
         return HRESULT_FROM_WIN32(GetLastError());
     }
@@ -143,7 +137,7 @@ STDAPI DllRegisterServer() {
 STDAPI DllUnregisterServer() {
     DeleteApprovedValues();
     DeleteClassKeys();
-    const std::wstring modulePath = ModuleFilePath();
+    const std::wstring modulePath = ModuleFullPath(ThisModule());
     if (!modulePath.empty()) {
         UnregisterModuleTypeLib(modulePath);
     }

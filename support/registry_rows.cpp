@@ -18,8 +18,10 @@ LSTATUS WriteRegistryRow(const RegistryRow& row, const std::wstring* value) {
         }
     }
     HKEY created = nullptr;
-    const LSTATUS status = RegCreateKeyExW(row.root, row.keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
-                                           nullptr, &created, nullptr);
+    const LSTATUS status = row.removal == RowRemoval::ValueOnly
+                               ? RegOpenKeyExW(row.root, row.keyPath, 0, KEY_SET_VALUE, &created)
+                               : RegCreateKeyExW(row.root, row.keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                                 KEY_SET_VALUE, nullptr, &created, nullptr);
     if (status != ERROR_SUCCESS) {
         return status;
     }
@@ -39,6 +41,15 @@ LSTATUS RemoveRegistryRow(const RegistryRow& row) {
     case RowRemoval::Tree:
     case RowRemoval::ForceRemove:
         return Gone(RegDeleteTreeW(row.root, row.keyPath));
+    case RowRemoval::ValueOnly: {
+        HKEY opened = nullptr;
+        if (const LSTATUS status = Gone(RegOpenKeyExW(row.root, row.keyPath, 0, KEY_SET_VALUE, &opened));
+            status != ERROR_SUCCESS || opened == nullptr) {
+            return status;
+        }
+        const RegKey key(opened);
+        return Gone(RegDeleteValueW(key.get(), row.valueName));
+    }
     case RowRemoval::WithParent:
     case RowRemoval::Never:
         return ERROR_SUCCESS;

@@ -12,6 +12,8 @@ enum class RowRemoval {
     ForceRemove, // as Tree, and writing clears the tree first, so nothing stale survives a new registration
     WithParent,  // goes with the tree of a row above it
     Never,       // shared with others: never removed
+    ValueOnly,   // the key is the system's: writing opens it, never creates it, and removing takes only the
+                 // row's value
 };
 
 struct RegistryRow {
@@ -21,8 +23,9 @@ struct RegistryRow {
     RowRemoval removal;
 };
 
-// Creates the row's key (opened only to set values) and, when value is given, writes it as REG_SZ, never
-// truncated. A ForceRemove row's tree is cleared first.
+// Creates the row's key (opened only to set values; a ValueOnly row's key is opened, and its absence is
+// the failure) and, when value is given, writes it as REG_SZ, never truncated. A ForceRemove row's tree is
+// cleared first.
 LSTATUS WriteRegistryRow(const RegistryRow& row, const std::wstring* value);
 
 // Does what removing means for the row; ERROR_SUCCESS also when there was nothing left to remove.

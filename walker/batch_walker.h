@@ -14,7 +14,7 @@
 
 // Which way a batch converts. The entry points below that take an int mode take kModeEncrypt or
 // kModeDecrypt for it; everything else in the product speaks BatchMode.
-enum class BatchMode { Decrypt, Encrypt };
+#include "batch_mode.h"
 inline constexpr int kModeDecrypt = 0;
 inline constexpr int kModeEncrypt = 1;
 

@@ -4,14 +4,14 @@
 #include "about_dlg.h"
 #include "dialog_ids.h"
 #include "dialog_robot.h"
-#include "language_fixture.h"
+#include "dialog_language_fixture.h"
 #include "prog_dlg.h"
 
 namespace robot = dialog_robot;
 
 namespace {
 
-using DialogTextsTest = SystemLanguageTest;
+using DialogTextsTest = DialogLanguageTest;
 
 TEST_F(DialogTextsTest, AboutBoxNamesVersionMakerWebAddressAndCipher) {
     CAboutDlg dialog;

@@ -6,7 +6,7 @@
 #include "dialog_ids.h"
 #include "dialog_robot.h"
 #include "enc_pwd_dlg.h"
-#include "language_fixture.h"
+#include "dialog_language_fixture.h"
 
 namespace robot = dialog_robot;
 
@@ -27,7 +27,7 @@ struct ExpectedText {
 
 const std::wstring k32(32, L'x');
 
-class PasswordDialogTest : public SystemLanguageTest {
+class PasswordDialogTest : public DialogLanguageTest {
 protected:
     std::wstring Caption() const { return InLanguage(L"Password", L"密码"); }
 

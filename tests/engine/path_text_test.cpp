@@ -48,3 +48,31 @@ TEST(PathText, ConversionsAreExactOrRefused) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(PathText, TextForDisplayReplacesOnlyWhatDoesNotConvert) {
+    const Utf16Char loneHigh[] = {'a', static_cast<Utf16Char>(0xD83D), 'b', 0};
+    const Utf16Char loneLow[] = {static_cast<Utf16Char>(0xDE00), 0};
+    const std::pair<Utf16String, std::string> cases[] = {
+        {U("caf\u00e9 \U0001F600"), "caf\xc3\xa9 \xf0\x9f\x98\x80"},
+        {Utf16String(loneHigh), "a\xef\xbf\xbd"
+                                "b"},
+        {Utf16String(loneLow), "\xef\xbf\xbd"},
+    };
+    for (const auto& [utf16, shown] : cases) {
+        EXPECT_EQ(Utf16ToUtf8ForDisplay(utf16), shown) << shown;
+    }
+}
+
+TEST(PathText, Utf8LengthCountsTheBytesOfTheUtf8Form) {
+    const Utf16Char loneHigh[] = {static_cast<Utf16Char>(0xD800), 0};
+    const std::pair<Utf16String, size_t> cases[] = {
+        {U(""), 0}, {U("abc"), 3}, {U("\u00e9"), 2}, {U("\u4e2d"), 3}, {U("\U0001F600"), 4}, {Utf16String(loneHigh), 3},
+    };
+    for (const auto& [text, bytes] : cases) {
+        EXPECT_EQ(Utf8Length(text), bytes);
+    }
+}
+
+} // namespace

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "dialog_robot.h"
-#include "expected_language.h"
+#include "language_fixture.h"
 #include "installer_world.h"
 #include "process_windows.h"
 
@@ -23,13 +23,6 @@ namespace {
 constexpr int kUninstallButton = 1001;
 constexpr UINT kAboutCommand = 0x0010;
 constexpr const wchar_t* kClsid = L"{7B3E91A4-2C5D-4E8F-A6B1-93D0C4E5F812}";
-
-bool ChineseExpected() {
-    return ::GetSystemDefaultLangID() == 0x0804;
-}
-std::wstring InLanguage(const wchar_t* english, const wchar_t* chinese) {
-    return ChineseExpected() ? chinese : english;
-}
 
 struct ExpectedRow {
     HKEY root;
@@ -107,11 +100,7 @@ bool LibraryClassRegistered() {
 
 class InstallerDialog : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (auto expected = ExpectedSystemLangId()) {
-            ASSERT_EQ(::GetSystemDefaultLangID(), *expected) << "the locale of this run did not take effect";
-        }
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(AssertTheRunsLanguage()); }
 
     // Starts the program from folder and waits for its main dialog.
     HWND Start(const fs::path& folder) {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "dialog_robot.h"
-#include "expected_language.h"
+#include "language_fixture.h"
 #include "installer_world.h"
 #include "process_windows.h"
 
@@ -33,10 +33,6 @@ constexpr const wchar_t* kRegisterScript =
     L"-ErrorAction Stop; exit 0 } catch { exit 1 }\"";
 constexpr const wchar_t* kRemoveScript = L"\"try { Get-AppxPackage -Name Tolvane.ContextMenu | Remove-AppxPackage "
                                          L"-ErrorAction Stop; exit 0 } catch { exit 1 }\"";
-
-std::wstring InLanguage(const wchar_t* english, const wchar_t* chinese) {
-    return ::GetSystemDefaultLangID() == 0x0804 ? chinese : english;
-}
 
 const std::wstring kInstalled = InLanguage(L"Install successfully!", L"安装成功!");
 const std::wstring kUninstalled = InLanguage(L"Uninstall successfully!", L"卸载成功!");
@@ -100,11 +96,7 @@ std::vector<Recorded> ReadRecords(const fs::path& folder) {
 
 class MenuPackage : public ::testing::TestWithParam<PackageCase> {
 protected:
-    void SetUp() override {
-        if (auto expected = ExpectedSystemLangId()) {
-            ASSERT_EQ(::GetSystemDefaultLangID(), *expected) << "the locale of this run did not take effect";
-        }
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(AssertTheRunsLanguage()); }
     void TearDown() override {
         for (const wchar_t* name : {L"TOLVANE_SEAM_WINDOWS_BUILD", L"TOLVANE_SEAM_POWERSHELL",
                                     L"TOLVANE_TEST_RECORD_FOLDER", L"TOLVANE_TEST_EXIT_CODE"}) {

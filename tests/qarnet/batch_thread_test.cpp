@@ -196,7 +196,7 @@ TEST_F(UnheldModuleTest, WindowsAnswerThroughoutAndTheMenuMayBeReleasedMidBatch)
 
 // What the user reads after cancelling a batch.
 std::wstring CancelSummary(int converted, int total) {
-    if (ChineseSystem()) {
+    if (ChineseExpected()) {
         return L"操作已取消：" + std::to_wstring(total) + L" 个文件中已转换 " + std::to_wstring(converted) +
                L" 个，其余文件保持原样。";
     }

@@ -250,7 +250,7 @@ TEST_F(CommandsTest, WrongPasswordOncePerContainerAndFailuresCounted) {
     menu->Release();
     CloseHandle(held);
 
-    const bool chinese = ChineseSystem();
+    const bool chinese = ChineseExpected();
     ASSERT_EQ(boxes.size(), 3u);
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(boxes[i].caption, L"Tolvane");
@@ -371,7 +371,7 @@ TEST_F(CommandsTest, ASecondCommandIsRefusedWhileOneRuns) {
     ASSERT_TRUE(refusal);
     EXPECT_EQ(refusal.caption, L"Tolvane");
     EXPECT_EQ(refusal.text,
-              ChineseSystem() ? L"另一个 Tolvane 操作正在进行中。" : L"Another Tolvane operation is in progress.");
+              InLanguage(L"Another Tolvane operation is in progress.", L"另一个 Tolvane 操作正在进行中。"));
     EXPECT_EQ(ReadText(file), "one");
 }
 

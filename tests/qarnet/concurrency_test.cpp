@@ -196,8 +196,7 @@ void TypeEncryptPassword(HWND dialog, const std::wstring& password) {
 }
 
 std::wstring BusyText() {
-    return GetSystemDefaultLangID() == 0x0804 ? L"另一个 Tolvane 操作正在进行中。"
-                                              : L"Another Tolvane operation is in progress.";
+    return InLanguage(L"Another Tolvane operation is in progress.", L"另一个 Tolvane 操作正在进行中。");
 }
 
 using ConcurrencyTest = QarnetWorldTest;

@@ -93,7 +93,7 @@ TEST_F(ContextMenuTest, MenuHoldsFiveEntriesInTheSystemLanguage) {
     EXPECT_TRUE(SUCCEEDED(hr));
     EXPECT_EQ(HRESULT_CODE(hr), 3);
 
-    const bool chinese = ChineseSystem();
+    const bool chinese = ChineseExpected();
     const std::vector<MenuEntry> entries = ReadMenu(menu);
     ASSERT_EQ(entries.size(), 7u);
     EXPECT_EQ(entries[0].caption, L"Open");

@@ -209,7 +209,7 @@ TEST_F(ExplorerCommandTest, EntryAndSubCommandsInTheSystemLanguage) {
 
     std::vector<IExplorerCommand*> commands = SubCommandsOf(entry);
     ASSERT_EQ(commands.size(), std::size(kSubCommands));
-    const bool chinese = ChineseSystem();
+    const bool chinese = ChineseExpected();
     for (size_t i = 0; i < commands.size(); ++i) {
         const SubCommandRow& row = kSubCommands[i];
         IExplorerCommand* command = commands[i];
@@ -239,14 +239,14 @@ TEST_F(ExplorerCommandTest, EntryAndSubCommandsInTheSystemLanguage) {
     entry->Release();
 }
 
+// The walk below the folder (subfolders, files of many chunks) is the classic menu's round trip's
+// (commands_test.cpp): both menus hand their selection to the same command. Here the way there: the shell's
+// item array, the site's window, and each sub-command reaching its own conversion.
 TEST_F(ExplorerCommandTest, EncryptThenDecryptAFolderFromTheShellsItemArray) {
     const std::wstring docs = m_folder / L"docs";
     ASSERT_TRUE(CreateDirectoryW(docs.c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryW((docs + L"\\sub").c_str(), nullptr));
     const std::string alpha = "alpha text";
-    const std::string beta(3 * 1048576 + 5, 'b');
     ASSERT_TRUE(WriteBytes(docs + L"\\a.txt", alpha));
-    ASSERT_TRUE(WriteBytes(docs + L"\\sub\\b.dat", beta));
     IShellItemArray* items = ItemArrayFor({docs}, true);
     ASSERT_NE(items, nullptr);
     DWORD count = 0;
@@ -278,13 +278,9 @@ TEST_F(ExplorerCommandTest, EncryptThenDecryptAFolderFromTheShellsItemArray) {
                      }),
               S_OK);
     EXPECT_EQ(owner, shellWindow);
-    const std::vector<std::wstring> top = ListNames(docs);
-    ASSERT_EQ(top.size(), 2u);
-    EXPECT_TRUE(EndsWithEnc(top[0])) << testing::PrintToString(top[0]);
-    EXPECT_EQ(top[1], L"sub");
-    const std::vector<std::wstring> below = ListNames(docs + L"\\sub");
-    ASSERT_EQ(below.size(), 1u);
-    EXPECT_TRUE(EndsWithEnc(below[0])) << testing::PrintToString(below[0]);
+    const std::vector<std::wstring> encrypted = ListNames(docs);
+    ASSERT_EQ(encrypted.size(), 1u);
+    EXPECT_TRUE(EndsWithEnc(encrypted[0])) << testing::PrintToString(encrypted[0]);
 
     EXPECT_EQ(Invoke(commands[1], items,
                      [] {
@@ -294,9 +290,8 @@ TEST_F(ExplorerCommandTest, EncryptThenDecryptAFolderFromTheShellsItemArray) {
                          robot::Click(dialog, IDOK);
                      }),
               S_OK);
-    EXPECT_EQ(ListNames(docs), (std::vector<std::wstring>{L"a.txt", L"sub"}));
+    EXPECT_EQ(ListNames(docs), (std::vector<std::wstring>{L"a.txt"}));
     EXPECT_EQ(ReadText(docs + L"\\a.txt"), alpha);
-    EXPECT_EQ(ReadText(docs + L"\\sub\\b.dat"), beta);
 
     // About needs no selection.
     EXPECT_EQ(Invoke(commands[2], nullptr,
@@ -365,7 +360,7 @@ TEST_F(ExplorerCommandTest, RefusedWhileTheClassicCommandRuns) {
     ASSERT_TRUE(refusal);
     EXPECT_EQ(refusal.caption, L"Tolvane");
     EXPECT_EQ(refusal.text,
-              ChineseSystem() ? L"另一个 Tolvane 操作正在进行中。" : L"Another Tolvane operation is in progress.");
+              InLanguage(L"Another Tolvane operation is in progress.", L"另一个 Tolvane 操作正在进行中。"));
     EXPECT_EQ(ReadText(file), "one");
 }
 

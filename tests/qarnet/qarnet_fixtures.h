@@ -148,11 +148,6 @@ inline constexpr int kEncryptPasswordEdit = 206;
 inline constexpr int kEncryptConfirmEdit = 207;
 inline constexpr int kDecryptPasswordEdit = 209;
 
-// Whether Wine runs with a simplified-Chinese system language.
-inline bool ChineseSystem() {
-    return GetSystemDefaultLangID() == 0x0804;
-}
-
 inline bool EndsWithEnc(const std::wstring& name) {
     return name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".ENC") == 0;
 }

@@ -7,16 +7,14 @@
 #include <string>
 
 #include "dialog_robot.h"
-#include "expected_language.h"
+#include "language_fixture.h"
 #include "qarnet_fixtures.h"
 
 class QarnetWorldTest : public testing::Test {
 protected:
     // A fixture that adds its own steps calls this first and stops when it failed.
     void SetUp() override {
-        if (auto expected = ExpectedSystemLangId()) {
-            ASSERT_EQ(GetSystemDefaultLangID(), *expected) << "the run's locale did not reach Wine";
-        }
+        ASSERT_NO_FATAL_FAILURE(AssertTheRunsLanguage());
         ASSERT_EQ(m_ole.Result(), S_OK);
         ASSERT_EQ(m_registered.Result(), S_OK);
     }

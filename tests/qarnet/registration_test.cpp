@@ -1,9 +1,10 @@
-// Registration and unregistration of Qarnet.dll in the prefix's real registry: through regsvr32 and
-// through the exports, with the keys read back one by one.
+// Registration and unregistration of Qarnet.dll in the prefix's real registry, through regsvr32 and
+// through the exports: what COM and Explorer then find, and that unregistration leaves nothing behind.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "qarnet_fixtures.h"
@@ -13,66 +14,94 @@ namespace {
 const std::wstring kClassKey = std::wstring(L"CLSID\\") + kQvShellExtClsid;
 const std::wstring kCommandClassKey = std::wstring(L"CLSID\\") + kQvExplorerCommandClsid;
 
-struct ExpectedValue {
-    std::wstring key;
-    const wchar_t* name;
-    std::wstring value;
-};
-
-// Everything registration writes under HKEY_CLASSES_ROOT except the server path.
-const ExpectedValue kClassValues[] = {
-    {L"Qarnet.QvShellExt.1", nullptr, L"QvShellExt Class"},
-    {L"Qarnet.QvShellExt.1\\CLSID", nullptr, kQvShellExtClsid},
-    {L"Qarnet.QvShellExt", nullptr, L"QvShellExt Class"},
-    {L"Qarnet.QvShellExt\\CLSID", nullptr, kQvShellExtClsid},
-    {L"Qarnet.QvShellExt\\CurVer", nullptr, L"Qarnet.QvShellExt.1"},
-    {kClassKey, nullptr, L"QvShellExt Class"},
-    {kClassKey + L"\\ProgID", nullptr, L"Qarnet.QvShellExt.1"},
-    {kClassKey + L"\\VersionIndependentProgID", nullptr, L"Qarnet.QvShellExt"},
-    {kClassKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
-    {kClassKey + L"\\TypeLib", nullptr, kQarnetTypeLib},
-    // The command of the Windows 11 menu, which is no automation class.
-    {L"Qarnet.QvExplorerCommand.1", nullptr, L"QvExplorerCommand Class"},
-    {L"Qarnet.QvExplorerCommand.1\\CLSID", nullptr, kQvExplorerCommandClsid},
-    {L"Qarnet.QvExplorerCommand", nullptr, L"QvExplorerCommand Class"},
-    {L"Qarnet.QvExplorerCommand\\CLSID", nullptr, kQvExplorerCommandClsid},
-    {L"Qarnet.QvExplorerCommand\\CurVer", nullptr, L"Qarnet.QvExplorerCommand.1"},
-    {kCommandClassKey, nullptr, L"QvExplorerCommand Class"},
-    {kCommandClassKey + L"\\ProgID", nullptr, L"Qarnet.QvExplorerCommand.1"},
-    {kCommandClassKey + L"\\VersionIndependentProgID", nullptr, L"Qarnet.QvExplorerCommand"},
-    {kCommandClassKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
-};
-
 const std::wstring kTypeLibKey = std::wstring(L"TypeLib\\") + kQarnetTypeLib + L"\\1.0";
 const std::wstring kInterfaceKey = L"Interface\\{5E2C7A19-B84D-4F63-9A0E-71C3D8F2B6A4}";
 
+// The two classes as COM and Explorer know them: by their identifiers and their ProgIDs.
+struct RegisteredClass {
+    std::wstring progId;
+    const wchar_t* clsid;
+    bool automation;
+};
+const RegisteredClass kClasses[] = {
+    {L"Qarnet.QvShellExt", kQvShellExtClsid, true},
+    {L"Qarnet.QvExplorerCommand", kQvExplorerCommandClsid, false},
+};
+
+CLSID ClsidOf(const wchar_t* text) {
+    CLSID clsid{};
+    CLSIDFromString(text, &clsid);
+    return clsid;
+}
+
+// What COM finds for a ProgID; nothing when it finds no class.
+std::optional<CLSID> ResolvedProgId(const std::wstring& progId) {
+    CLSID clsid{};
+    if (FAILED(CLSIDFromProgID(progId.c_str(), &clsid))) {
+        return std::nullopt;
+    }
+    return clsid;
+}
+
+std::optional<std::wstring> ProgIdOf(const wchar_t* clsid) {
+    LPOLESTR progId = nullptr;
+    if (FAILED(ProgIDFromCLSID(ClsidOf(clsid), &progId))) {
+        return std::nullopt;
+    }
+    std::wstring text = progId;
+    CoTaskMemFree(progId);
+    return text;
+}
+
+// What COM and Explorer find once the module is registered: each class by its ProgID, its versioned
+// ProgID (the current version) and back, served in the apartment model from the module's short path, approved for
+// Explorer; the automation class with its type library, which loads.
 void ExpectRegisteredFor(const std::wstring& dllPath) {
-    for (const ExpectedValue& expected : kClassValues) {
-        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, expected.key, expected.name), expected.value)
-            << "HKCR\\" << std::string(expected.key.begin(), expected.key.end());
+    const OleSession ole;
+    for (const RegisteredClass& registered : kClasses) {
+        const std::string name(registered.progId.begin(), registered.progId.end());
+        const CLSID clsid = ClsidOf(registered.clsid);
+        for (const std::wstring& progId : {registered.progId, registered.progId + L".1"}) {
+            const std::optional<CLSID> resolved = ResolvedProgId(progId);
+            EXPECT_TRUE(resolved && IsEqualCLSID(*resolved, clsid)) << name;
+        }
+        EXPECT_EQ(ProgIdOf(registered.clsid), registered.progId + L".1") << name;
+        // A tool that follows the version-independent ProgID to the current one gets the same class.
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, registered.progId + L"\\CurVer"), registered.progId + L".1") << name;
+        const std::wstring classKey = std::wstring(L"CLSID\\") + registered.clsid;
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey + L"\\InprocServer32"), ShortPath(dllPath)) << name;
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey + L"\\InprocServer32", L"ThreadingModel"), L"Apartment")
+            << name;
+        EXPECT_EQ(RegKeyExists(HKEY_CLASSES_ROOT, classKey + L"\\Programmable"), registered.automation) << name;
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey + L"\\TypeLib").has_value(), registered.automation) << name;
+        EXPECT_TRUE(ReadRegString(HKEY_LOCAL_MACHINE, kApprovedKey, registered.clsid).has_value()) << name;
     }
-    EXPECT_TRUE(RegKeyExists(HKEY_CLASSES_ROOT, kClassKey + L"\\Programmable"));
-    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kCommandClassKey + L"\\Programmable"));
-    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kCommandClassKey + L"\\TypeLib"));
-    for (const std::wstring& classKey : {kClassKey, kCommandClassKey}) {
-        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey + L"\\InprocServer32"), ShortPath(dllPath));
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kClassKey + L"\\TypeLib"), kQarnetTypeLib);
+    ITypeLib* library = nullptr;
+    EXPECT_EQ(LoadRegTypeLib(ClsidOf(kQarnetTypeLib), 1, 0, 0, &library), S_OK);
+    if (library != nullptr) {
+        library->Release();
     }
-    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kApprovedKey, kQvShellExtClsid), L"QvShellExt extension");
-    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kApprovedKey, kQvExplorerCommandClsid), L"QvExplorerCommand extension");
-    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kTypeLibKey), L"Qarnet 1.0 Type Library");
     EXPECT_TRUE(RegKeyExists(HKEY_CLASSES_ROOT, kTypeLibKey + (sizeof(void*) == 8 ? L"\\0\\win64" : L"\\0\\win32")));
     EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kInterfaceKey), L"IQvShellExt");
 }
 
+// Nothing of what registration wrote is left, and what others share is still there: COM finds neither
+// class by any name, each key registration made is gone with everything below it, Explorer's approval
+// is withdrawn and the type library is unregistered.
 void ExpectUnregistered() {
-    for (const ExpectedValue& row : kClassValues) {
-        EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, row.key))
-            << "HKCR\\" << std::string(row.key.begin(), row.key.end());
+    const OleSession ole;
+    for (const RegisteredClass& registered : kClasses) {
+        const std::string name(registered.progId.begin(), registered.progId.end());
+        for (const std::wstring& progId : {registered.progId, registered.progId + L".1"}) {
+            EXPECT_FALSE(ResolvedProgId(progId).has_value()) << name;
+            EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, progId)) << name;
+        }
+        EXPECT_EQ(ProgIdOf(registered.clsid), std::nullopt) << name;
+        EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + registered.clsid)) << name;
+        EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kApprovedKey, registered.clsid), std::nullopt) << name;
     }
     EXPECT_TRUE(RegKeyExists(HKEY_CLASSES_ROOT, L"CLSID"));
-    for (const wchar_t* clsid : {kQvShellExtClsid, kQvExplorerCommandClsid}) {
-        EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kApprovedKey, clsid), std::nullopt);
-    }
     EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kTypeLibKey));
     EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, kApprovedKey));
 }

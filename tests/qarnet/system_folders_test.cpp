@@ -60,7 +60,7 @@ Met Encrypt(const std::vector<std::wstring>& paths) {
 }
 
 std::wstring RefusalNaming(const std::wstring& folder) {
-    if (ChineseSystem()) {
+    if (ChineseExpected()) {
         return L"Tolvane 不加密“" + folder + L"”：Windows 及其程序需要此文件夹。所选项目均未加密。";
     }
     return L"Tolvane does not encrypt \u201C" + folder +

@@ -1,5 +1,6 @@
-// Module paths without a length limit: GetModuleFileNameW is asked again with a larger buffer for as long
-// as it fills the buffer completely, which is how it reports a cut path.
+// Module paths without a length limit: GetModuleFileNameW cuts without telling how long the path is and
+// reports a cut path by filling the buffer completely, so it is asked again with a larger one until the
+// path fits.
 #include "module_path.h"
 
 std::wstring ModuleFullPath(HMODULE module) {
@@ -12,9 +13,6 @@ std::wstring ModuleFullPath(HMODULE module) {
         if (length < path.size()) {
             path.resize(length);
             return path;
-        }
-        if (path.size() >= 32768) {
-            return {};
         }
         path.resize(path.size() * 2);
     }

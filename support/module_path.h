@@ -1,11 +1,11 @@
-// The full path of a loaded module, of any length.
+// The full path of a loaded module, of any length, and the folder that holds it.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-// Empty when the system cannot tell it.
+// As the loader knows it; empty when the system cannot tell.
 std::wstring ModuleFullPath(HMODULE module);
 
 // The path up to and including its last backslash; empty when it holds none.
