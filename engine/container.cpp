@@ -289,7 +289,10 @@ WrittenConversion WriteOutput(Way way, const HeldFolder& folder, PathView name, 
         return Ended(std::move(*ended));
     }
 
-    auto buffer = ChunkBuffer::Allocate();
+    // A file shorter than a chunk needs room for itself and the filler block only: a buffer of a whole
+    // chunk, allocated and wiped for each of many small files, would cost more than their conversion.
+    auto buffer =
+        ChunkBuffer::Allocate(static_cast<size_t>(std::min<uint64_t>(length + ENC_BLOCK_SIZE, ENC_CHUNK_SIZE)));
     if (!buffer) {
         return Ended(Failed(ConvertOutcome::OutOfMemory));
     }
