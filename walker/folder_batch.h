@@ -36,9 +36,11 @@ public:
     std::vector<PathString> TakeOutputPaths();
 
 private:
+    // One report waiting: for a conversion of the batch (its index), for a file the engine ended early
+    // (its result), or, with neither, for a file passed over (its reason).
     struct Held {
         PathString path;
-        std::optional<size_t> conversion; // index in the batch, or the report below
+        std::optional<size_t> conversion;
         std::optional<ConvertResult> result;
         PassOverReason reason = PassOverReason::Extension;
     };
