@@ -7,12 +7,12 @@
 #include "fault_injection.h"
 #include "secure_wipe.h"
 
-std::optional<ChunkBuffer> ChunkBuffer::Allocate() {
+std::optional<ChunkBuffer> ChunkBuffer::Allocate(size_t size) {
     if (CheckFault(FileOp::AllocateBuffer) != FaultDecision::Proceed) {
         return std::nullopt;
     }
     try {
-        return ChunkBuffer(std::make_unique_for_overwrite<uint8_t[]>(ENC_CHUNK_SIZE));
+        return ChunkBuffer(std::make_unique_for_overwrite<uint8_t[]>(size), size);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
@@ -20,6 +20,6 @@ std::optional<ChunkBuffer> ChunkBuffer::Allocate() {
 
 ChunkBuffer::~ChunkBuffer() {
     if (m_bytes) {
-        SecureWipe(m_bytes.get(), ENC_CHUNK_SIZE);
+        SecureWipe(m_bytes.get(), m_size);
     }
 }

@@ -1,15 +1,16 @@
-// The engine's one I/O buffer of ENC_CHUNK_SIZE bytes for the length of one file; wiped when released,
-// since it held plain data.
+// The engine's one I/O buffer for the length of one file, ENC_CHUNK_SIZE bytes or what a smaller file
+// needs; wiped when released, since it held plain data.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
 
 class ChunkBuffer {
 public:
-    // nullopt when the memory cannot be had.
-    static std::optional<ChunkBuffer> Allocate();
+    // size bytes (at most ENC_CHUNK_SIZE); nullopt when the memory cannot be had.
+    static std::optional<ChunkBuffer> Allocate(size_t size);
     ~ChunkBuffer();
     ChunkBuffer(ChunkBuffer&&) noexcept = default;
     ChunkBuffer& operator=(ChunkBuffer&&) = delete;
@@ -19,6 +20,7 @@ public:
     uint8_t* data() { return m_bytes.get(); }
 
 private:
-    explicit ChunkBuffer(std::unique_ptr<uint8_t[]> bytes) : m_bytes(std::move(bytes)) {}
+    ChunkBuffer(std::unique_ptr<uint8_t[]> bytes, size_t size) : m_bytes(std::move(bytes)), m_size(size) {}
     std::unique_ptr<uint8_t[]> m_bytes;
+    size_t m_size;
 };

@@ -1,7 +1,9 @@
-# The ".ENC" container: one plain file into one container beside it and back, over the file-system layer.
+# The ".ENC" container: one plain file into one container beside it and back, alone or in a batch of one
+# folder's files finished together, over the file-system layer.
 tolvane_layer_library(tolvane_engine
   SOURCES
     container.cpp
+    conversion_batch.cpp
     container_layout.cpp
     chunk_buffer.cpp
     file_key.cpp

@@ -1,13 +1,16 @@
-// EncryptToContainer and DecryptFromContainer: one plain file into one container beside it, and back. Each reads as the
-// procedure goes: make the key, check the source, write the header, run the chunks, finish. The output
-// is written under a temporary name, flushed, and only then moved to a free final name; the source goes
-// last. Every early return releases what was taken (the temporary output removes itself).
+// The write phase of both directions on one skeleton (make the key, check the name, open and check the
+// source, write the output's lead, run the chunks, check the source again, pass on the metadata), with
+// what encrypting and decrypting do differently in one small class each; and the single-file forms, a
+// batch of one (conversion_batch.h). Every early return releases what was taken (the temporary output
+// removes itself).
 #include "container.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "chunk_buffer.h"
 #include "container_layout.h"
+#include "conversion_batch.h"
 #include "enc_names.h"
 #include "file_io.h"
 #include "file_key.h"
@@ -17,9 +20,6 @@ namespace {
 
 // The observer of a caller that gave none: silent, and never asks to stop.
 class SilentObserver final : public ConversionObserver {};
-
-// More attempts than any folder sensibly holds copies of one name.
-constexpr unsigned kMaxNameAttempts = 9999;
 
 ConvertResult Failed(ConvertOutcome outcome) {
     ConvertResult result;
@@ -100,97 +100,12 @@ bool WriteFillerIfLastBlockIsAmbiguous(TempOutput& output, const uint8_t* lastCh
     return WriteAll(output, kRawFiller, sizeof kRawFiller);
 }
 
-// Gives a file the first free name that tryName (a move that never replaces) takes, counting attempts from
-// firstAttempt: 1 is the name itself, then " (2)", " (3)", ... A name taken by someone else in the meantime
-// only moves on to the next. The full path of the name used, or nothing.
-template <typename TryName>
-std::optional<PathString> TakeFreeName(const HeldFolder& folder, const NameParts& parts, unsigned firstAttempt,
-                                       TryName&& tryName) {
-    for (unsigned attempt = firstAttempt; attempt <= kMaxNameAttempts; ++attempt) {
-        const auto nativeName = Utf16ToPath(CandidateName(parts, attempt, kPlatformNameRules));
-        if (!nativeName) {
-            return std::nullopt;
-        }
-        switch (tryName(*nativeName)) {
-        case MoveResult::Moved:
-            return folder.ChildPath(*nativeName);
-        case MoveResult::NameTaken:
-            continue;
-        case MoveResult::Failed:
-            return std::nullopt;
-        }
-    }
-    return std::nullopt;
-}
-
-// Moves the finished output to the first free name. Nothing that exists is ever replaced. Gives the full
-// path of the name used in finalPath.
-bool MoveToFreeName(TempOutput& output, const HeldFolder& folder, const NameParts& parts, PathString* finalPath) {
-    auto used = TakeFreeName(folder, parts, 1, [&](const PathString& name) { return output.MoveTo(name); });
-    if (used) {
-        *finalPath = std::move(*used);
-    }
-    return used.has_value();
-}
-
-// A file that could not go back under its name after being set aside gets a visible free one beside it,
-// " (2)" and on as for outputs, so that nobody has to look for it under the engine's private name.
-PathString NameSetAsideFile(const HeldFolder& folder, PathView name, const PathString& aside) {
-    if (const auto name16 = PathToUtf16(name)) {
-        const auto moveAside = [&](const PathString& to) { return MoveEntry(folder, aside, to); };
-        if (auto used = TakeFreeName(folder, RestoredNameParts(*name16), 2, moveAside)) {
-            return std::move(*used);
-        }
-    }
-    return folder.ChildPath(aside);
-}
-
-// The output stands complete under its final name. The source goes only when the new name is durable and
-// the source is still the file that was read, unchanged, under its name, with no other name that would keep
-// it readable and nobody writing to it.
-ConvertResult FinishWithSource(TempOutput& output, const HeldFolder& folder, PathView name, SourceFile& source,
-                               PathString finalPath) {
-    ConvertResult result;
-    result.outcome = ConvertOutcome::ConvertedSourceKept;
-    result.outputPath = std::move(finalPath);
-    ClearSystemError();
-    if (!output.SyncFolder()) {
-        result.systemError = LastSystemError();
-        return result;
-    }
-    PathString aside;
-    const SourceRemoval removal = DeleteIfSameFile(folder, name, source, &aside);
-    result.systemError = LastSystemError();
-    switch (removal) {
-    case SourceRemoval::Removed:
-        result.outcome = ConvertOutcome::Converted;
-        result.systemError = 0;
-        break;
-    case SourceRemoval::MovedAway:
-        result.outcome = ConvertOutcome::ConvertedSourceMoved;
-        result.movedSourceReadable = source.StillLinked();
-        result.systemError = 0;
-        break;
-    case SourceRemoval::OtherLinks:
-        result.otherLinks = source.identity().links > 1 ? source.identity().links - 1 : 1;
-        result.systemError = 0;
-        break;
-    case SourceRemoval::SetAside:
-        result.keptSourcePath = NameSetAsideFile(folder, name, aside);
-        break;
-    case SourceRemoval::InUse:
-    case SourceRemoval::Kept:
-        break;
-    }
-    return result;
-}
-
 // The source opened relative to its folder; the outcome for a name that cannot be taken.
-std::optional<SourceFile> OpenSource(const HeldFolder& folder, PathView name, ConvertResult* refusal) {
+std::unique_ptr<SourceFile> OpenSource(const HeldFolder& folder, PathView name, ConvertResult* refusal) {
     ClearSystemError();
     OpenRefusal why = OpenRefusal::Unreadable;
-    auto source = SourceFile::Open(folder, name, &why);
-    if (!source) {
+    auto opened = SourceFile::Open(folder, name, &why);
+    if (!opened) {
         switch (why) {
         case OpenRefusal::NotRegular:
             *refusal = Failed(ConvertOutcome::NotARegularFile);
@@ -202,8 +117,9 @@ std::optional<SourceFile> OpenSource(const HeldFolder& folder, PathView name, Co
             *refusal = FailedCall(ConvertOutcome::SourceUnreadable);
             break;
         }
+        return nullptr;
     }
-    return source;
+    return std::make_unique<SourceFile>(std::move(*opened));
 }
 
 // The folder that holds a path, for the path forms of the procedures.
@@ -225,196 +141,241 @@ std::optional<HeldFolder> ParentOf(const PathChar* path, PathString* name, Conve
     return folder;
 }
 
-} // namespace
-
-ConvertResult EncryptEntry(const HeldFolder& folder, PathView bareName, const Utf16Char* password,
-                           ConversionObserver* observer) {
-    if (bareName.empty() || password == nullptr) {
-        return Failed(ConvertOutcome::BadPath);
-    }
-    SilentObserver silent;
-    ConversionObserver& caller = observer != nullptr ? *observer : silent;
-    const FileKey key(password);
+// Encrypting: the plain file's name goes into the header, which leads the body; the last chunk gets its
+// filler.
+class Encipherment {
+public:
+    static constexpr OutputKind kOutputKind = OutputKind::Container;
 
     // The header keeps the name in 256 units with its terminator; a name that is not valid UTF-8 (POSIX)
     // has no exact UTF-16 form. Both are refused rather than stored changed.
-    const auto storedName = PathToUtf16(bareName);
-    if (!storedName || storedName->size() > ENC_NAME_UNITS - 1) {
-        return Failed(ConvertOutcome::BadPath);
+    std::optional<ConvertOutcome> RefuseName(PathView name) {
+        auto stored = PathToUtf16(name);
+        if (!stored || stored->size() > ENC_NAME_UNITS - 1) {
+            return ConvertOutcome::BadPath;
+        }
+        m_storedName = std::move(*stored);
+        return std::nullopt;
     }
+
+    std::optional<ConvertResult> ReadLead(SourceFile&, uint64_t length, const FileKey&, ConversionObserver&,
+                                          const PathString&) {
+        m_plainLength = length;
+        m_filler = FillerFormFor(length);
+        return std::nullopt;
+    }
+
+    uint64_t BodyLength() const { return m_plainLength; }
+
+    bool WriteLead(TempOutput& output, const FileKey& key, uint64_t* written) {
+        EncHeader header = BuildPlainHeader(m_storedName, PadCountFor(m_plainLength));
+        AesEncryptBlocks(key.context(), header.data(), header.data(), ENC_HEADER_BLOCKS);
+        *written += header.size();
+        return WriteAll(output, header.data(), header.size());
+    }
+
+    size_t ConvertChunk(const FileKey& key, uint8_t* chunk, size_t n, bool last) {
+        return EncipherChunk(key, chunk, n, last, m_filler);
+    }
+
+    bool WriteTail(TempOutput& output, const uint8_t* lastChunk, size_t written) {
+        return WriteFillerIfLastBlockIsAmbiguous(output, lastChunk, written, m_filler);
+    }
+
+    NameParts OutputName() const { return ContainerNameParts(m_storedName); }
+
+private:
+    Utf16String m_storedName;
+    uint64_t m_plainLength = 0;
+    FillerForm m_filler = FillerForm::None;
+};
+
+// Decrypting: the header is read and checked before anything is written; the last chunk loses its filler.
+class Decipherment {
+public:
+    static constexpr OutputKind kOutputKind = OutputKind::Restored;
+
+    std::optional<ConvertOutcome> RefuseName(PathView name) {
+        if (!IsContainerName(name)) {
+            return ConvertOutcome::SkippedNotContainer;
+        }
+        auto name16 = PathToUtf16(name);
+        if (!name16) {
+            return ConvertOutcome::BadPath;
+        }
+        m_containerName = std::move(*name16);
+        return std::nullopt;
+    }
+
+    std::optional<ConvertResult> ReadLead(SourceFile& source, uint64_t length, const FileKey& key,
+                                          ConversionObserver& caller, const PathString& path) {
+        if (length < ENC_HEADER_SIZE) {
+            return Failed(ConvertOutcome::Damaged);
+        }
+        EncHeader header;
+        if (!ReadExactly(source, header.data(), header.size())) {
+            return Failed(ConvertOutcome::SourceUnreadable);
+        }
+        AesDecryptBlocks(key.context(), header.data(), header.data(), ENC_HEADER_BLOCKS);
+        if (!HasHeaderMagic(header)) {
+            caller.WrongPassword(path);
+            return Failed(ConvertOutcome::WrongPassword);
+        }
+        m_bodyLength = length - ENC_HEADER_SIZE;
+        m_padCount = PadCountOf(header);
+        if (!BodyIsConsistent(m_bodyLength, m_padCount)) {
+            return Failed(ConvertOutcome::Damaged);
+        }
+        m_restoredName = SanitizeStoredName(StoredNameOf(header), m_containerName, kPlatformNameRules);
+        return std::nullopt;
+    }
+
+    uint64_t BodyLength() const { return m_bodyLength; }
+
+    bool WriteLead(TempOutput&, const FileKey&, uint64_t*) { return true; }
+
+    size_t ConvertChunk(const FileKey& key, uint8_t* chunk, size_t n, bool last) {
+        size_t toWrite = n;
+        if (last) {
+            // n >= 16 here: the body is whole blocks and not empty, and the filler is at most one block.
+            const bool lastBlockIsRawZero = IsAllZero(chunk + n - ENC_BLOCK_SIZE, ENC_BLOCK_SIZE);
+            toWrite = n - static_cast<size_t>(FillerLengthOnRead(m_bodyLength, m_padCount, lastBlockIsRawZero));
+        }
+        AesDecryptBlocks(key.context(), chunk, chunk, n / ENC_BLOCK_SIZE);
+        return toWrite;
+    }
+
+    bool WriteTail(TempOutput&, const uint8_t*, size_t) { return true; }
+
+    NameParts OutputName() const { return RestoredNameParts(m_restoredName); }
+
+private:
+    Utf16String m_containerName;
+    Utf16String m_restoredName;
+    uint64_t m_bodyLength = 0;
+    uint8_t m_padCount = 0;
+};
+
+WrittenConversion Ended(ConvertResult result) {
+    return WrittenConversion{std::nullopt, std::move(result)};
+}
+
+// The write phase, alike for both directions but for what Way does.
+template <typename Way>
+WrittenConversion WriteOutput(Way way, const HeldFolder& folder, PathView name, const Utf16Char* password,
+                              ConversionObserver* observer) {
+    if (name.empty() || password == nullptr) {
+        return Ended(Failed(ConvertOutcome::BadPath));
+    }
+    SilentObserver silent;
+    ConversionObserver& caller = observer != nullptr ? *observer : silent;
+    if (const auto refused = way.RefuseName(name)) {
+        return Ended(Failed(*refused));
+    }
+    const FileKey key(password);
+
     ConvertResult refusal;
-    auto source = OpenSource(folder, bareName, &refusal);
+    std::unique_ptr<SourceFile> source = OpenSource(folder, name, &refusal);
     if (!source) {
-        return refusal;
+        return Ended(refusal);
     }
-    const PathString path = folder.ChildPath(bareName);
-    const uint64_t plainLength = source->size();
-    if (plainLength == 0) {
-        return Failed(ConvertOutcome::SkippedEmpty);
+    const PathString path = folder.ChildPath(name);
+    const uint64_t length = source->size();
+    if (length == 0) {
+        return Ended(Failed(ConvertOutcome::SkippedEmpty));
     }
-    caller.FileStarted(path, plainLength);
+    caller.FileStarted(path, length);
+    if (auto ended = way.ReadLead(*source, length, key, caller, path)) {
+        return Ended(std::move(*ended));
+    }
 
-    auto buffer = ChunkBuffer::Allocate();
+    // A file shorter than a chunk needs room for itself and the filler block only: a buffer of a whole
+    // chunk, allocated and wiped for each of many small files, would cost more than their conversion.
+    auto buffer =
+        ChunkBuffer::Allocate(static_cast<size_t>(std::min<uint64_t>(length + ENC_BLOCK_SIZE, ENC_CHUNK_SIZE)));
     if (!buffer) {
-        return Failed(ConvertOutcome::OutOfMemory);
+        return Ended(Failed(ConvertOutcome::OutOfMemory));
     }
     ClearSystemError();
-    auto output = TempOutput::Create(folder, *source, OutputKind::Container);
+    auto output = TempOutput::Create(folder, *source, Way::kOutputKind);
     if (!output) {
-        return FailedCall(ConvertOutcome::OutputFailed);
+        return Ended(FailedCall(ConvertOutcome::OutputFailed));
     }
     ClearSystemError();
-
-    EncHeader header = BuildPlainHeader(*storedName, PadCountFor(plainLength));
-    AesEncryptBlocks(key.context(), header.data(), header.data(), ENC_HEADER_BLOCKS);
-    if (!WriteAll(*output, header.data(), header.size())) {
-        return FailedCall(ConvertOutcome::OutputFailed);
+    uint64_t written = 0;
+    if (!way.WriteLead(*output, key, &written)) {
+        return Ended(FailedCall(ConvertOutcome::OutputFailed));
     }
 
-    const FillerForm filler = FillerFormFor(plainLength);
-    uint64_t remaining = plainLength;
+    uint64_t remaining = way.BodyLength();
     while (remaining > 0) {
         const auto n = static_cast<size_t>(std::min<uint64_t>(remaining, ENC_CHUNK_SIZE));
         if (!ReadExactly(*source, buffer->data(), n)) {
-            return FailedCall(ConvertOutcome::SourceUnreadable);
+            return Ended(FailedCall(ConvertOutcome::SourceUnreadable));
         }
         caller.ChunkDone(n);
         if (caller.StopRequested()) {
-            return Failed(ConvertOutcome::Interrupted);
+            return Ended(Failed(ConvertOutcome::Interrupted));
         }
         if (source->OpenedForWriting()) {
-            return Failed(ConvertOutcome::SourceInUse); // what is read now may be half of someone's write
+            return Ended(Failed(ConvertOutcome::SourceInUse)); // what is read now may be half of someone's write
         }
         remaining -= n;
-        const size_t toWrite = EncipherChunk(key, buffer->data(), n, remaining == 0, filler);
+        const size_t toWrite = way.ConvertChunk(key, buffer->data(), n, remaining == 0);
         if (!WriteAll(*output, buffer->data(), toWrite)) {
-            return FailedCall(ConvertOutcome::OutputFailed);
+            return Ended(FailedCall(ConvertOutcome::OutputFailed));
         }
-        if (remaining == 0 && !WriteFillerIfLastBlockIsAmbiguous(*output, buffer->data(), toWrite, filler)) {
-            return FailedCall(ConvertOutcome::OutputFailed);
+        written += toWrite;
+        if (remaining == 0 && !way.WriteTail(*output, buffer->data(), toWrite)) {
+            return Ended(FailedCall(ConvertOutcome::OutputFailed));
         }
     }
     if (!AtEndOfFile(*source)) {
-        return FailedCall(ConvertOutcome::SourceUnreadable);
+        return Ended(FailedCall(ConvertOutcome::SourceUnreadable));
     }
     if (caller.StopRequested()) {
-        return Failed(ConvertOutcome::Interrupted);
+        return Ended(Failed(ConvertOutcome::Interrupted));
     }
     if (source->OpenedForWriting()) {
-        return Failed(ConvertOutcome::SourceInUse);
+        return Ended(Failed(ConvertOutcome::SourceInUse));
     }
+    if (!output->PassOnMetadata()) {
+        return Ended(FailedCall(ConvertOutcome::OutputFailed));
+    }
+    return WrittenConversion{
+        PendingConversion(folder, std::move(source), std::move(*output), way.OutputName(), written), ConvertResult{}};
+}
 
-    if (!output->PassOnMetadata() || !output->Flush()) {
-        return FailedCall(ConvertOutcome::OutputFailed);
+// A single conversion: its write phase, finished as a batch of one.
+ConvertResult FinishAlone(WrittenConversion written) {
+    if (!written.pending) {
+        return std::move(written.result);
     }
-    PathString finalPath;
-    if (!MoveToFreeName(*output, folder, ContainerNameParts(*storedName), &finalPath)) {
-        return FailedCall(ConvertOutcome::OutputFailed);
-    }
-    return FinishWithSource(*output, folder, bareName, *source, std::move(finalPath));
+    ConversionBatch batch;
+    batch.Add(std::move(*written.pending));
+    return std::move(batch.Finish().front());
+}
+
+} // namespace
+
+WrittenConversion WriteContainer(const HeldFolder& folder, PathView name, const Utf16Char* password,
+                                 ConversionObserver* observer) {
+    return WriteOutput(Encipherment(), folder, name, password, observer);
+}
+
+WrittenConversion WriteRestored(const HeldFolder& folder, PathView containerName, const Utf16Char* password,
+                                ConversionObserver* observer) {
+    return WriteOutput(Decipherment(), folder, containerName, password, observer);
+}
+
+ConvertResult EncryptEntry(const HeldFolder& folder, PathView name, const Utf16Char* password,
+                           ConversionObserver* observer) {
+    return FinishAlone(WriteContainer(folder, name, password, observer));
 }
 
 ConvertResult DecryptEntry(const HeldFolder& folder, PathView containerName, const Utf16Char* password,
                            ConversionObserver* observer) {
-    if (containerName.empty() || password == nullptr) {
-        return Failed(ConvertOutcome::BadPath);
-    }
-    SilentObserver silent;
-    ConversionObserver& caller = observer != nullptr ? *observer : silent;
-    if (!IsContainerName(containerName)) {
-        return Failed(ConvertOutcome::SkippedNotContainer);
-    }
-    const FileKey key(password);
-
-    const auto containerName16 = PathToUtf16(containerName);
-    if (!containerName16) {
-        return Failed(ConvertOutcome::BadPath);
-    }
-    ConvertResult refusal;
-    auto source = OpenSource(folder, containerName, &refusal);
-    if (!source) {
-        return refusal;
-    }
-    const PathString path = folder.ChildPath(containerName);
-    const uint64_t containerLength = source->size();
-    if (containerLength == 0) {
-        return Failed(ConvertOutcome::SkippedEmpty);
-    }
-    caller.FileStarted(path, containerLength);
-    if (containerLength < ENC_HEADER_SIZE) {
-        return Failed(ConvertOutcome::Damaged);
-    }
-
-    EncHeader header;
-    if (!ReadExactly(*source, header.data(), header.size())) {
-        return Failed(ConvertOutcome::SourceUnreadable);
-    }
-    AesDecryptBlocks(key.context(), header.data(), header.data(), ENC_HEADER_BLOCKS);
-    if (!HasHeaderMagic(header)) {
-        caller.WrongPassword(path);
-        return Failed(ConvertOutcome::WrongPassword);
-    }
-    const uint64_t bodyLength = containerLength - ENC_HEADER_SIZE;
-    const uint8_t padCount = PadCountOf(header);
-    if (!BodyIsConsistent(bodyLength, padCount)) {
-        return Failed(ConvertOutcome::Damaged);
-    }
-    const Utf16String restoredName = SanitizeStoredName(StoredNameOf(header), *containerName16, kPlatformNameRules);
-
-    auto buffer = ChunkBuffer::Allocate();
-    if (!buffer) {
-        return Failed(ConvertOutcome::OutOfMemory);
-    }
-    ClearSystemError();
-    auto output = TempOutput::Create(folder, *source, OutputKind::Restored);
-    if (!output) {
-        return FailedCall(ConvertOutcome::OutputFailed);
-    }
-    ClearSystemError();
-
-    uint64_t remaining = bodyLength;
-    while (remaining > 0) {
-        const auto n = static_cast<size_t>(std::min<uint64_t>(remaining, ENC_CHUNK_SIZE));
-        if (!ReadExactly(*source, buffer->data(), n)) {
-            return FailedCall(ConvertOutcome::SourceUnreadable);
-        }
-        caller.ChunkDone(n);
-        if (caller.StopRequested()) {
-            return Failed(ConvertOutcome::Interrupted);
-        }
-        if (source->OpenedForWriting()) {
-            return Failed(ConvertOutcome::SourceInUse); // what is read now may be half of someone's write
-        }
-        remaining -= n;
-        size_t toWrite = n;
-        if (remaining == 0) {
-            // n >= 16 here: the body is whole blocks and not empty, and the filler is at most one block.
-            const bool lastBlockIsRawZero = IsAllZero(buffer->data() + n - ENC_BLOCK_SIZE, ENC_BLOCK_SIZE);
-            toWrite = n - static_cast<size_t>(FillerLengthOnRead(bodyLength, padCount, lastBlockIsRawZero));
-        }
-        AesDecryptBlocks(key.context(), buffer->data(), buffer->data(), n / ENC_BLOCK_SIZE);
-        if (!WriteAll(*output, buffer->data(), toWrite)) {
-            return FailedCall(ConvertOutcome::OutputFailed);
-        }
-    }
-    if (!AtEndOfFile(*source)) {
-        return FailedCall(ConvertOutcome::SourceUnreadable);
-    }
-    if (caller.StopRequested()) {
-        return Failed(ConvertOutcome::Interrupted);
-    }
-    if (source->OpenedForWriting()) {
-        return Failed(ConvertOutcome::SourceInUse);
-    }
-
-    if (!output->PassOnMetadata() || !output->Flush()) {
-        return FailedCall(ConvertOutcome::OutputFailed);
-    }
-    PathString finalPath;
-    if (!MoveToFreeName(*output, folder, RestoredNameParts(restoredName), &finalPath)) {
-        return FailedCall(ConvertOutcome::OutputFailed);
-    }
-    return FinishWithSource(*output, folder, containerName, *source, std::move(finalPath));
+    return FinishAlone(WriteRestored(folder, containerName, password, observer));
 }
 
 ConvertResult EncryptToContainer(const PathChar* path, const Utf16Char* password, ConversionObserver* observer) {

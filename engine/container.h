@@ -1,6 +1,7 @@
 // Converting one plain file into one ".ENC" container beside it, and back, under a password: the outcomes
 // and the procedures, and the two path functions the walker shares. The format itself is in enc_format.h,
-// the observer a conversion reports to in conversion_observer.h.
+// the observer a conversion reports to in conversion_observer.h, the two phases that let a folder's files
+// be finished together in conversion_batch.h.
 #pragma once
 
 #include <cstddef>

@@ -113,6 +113,8 @@ public:
     // After the move: makes the new name itself durable.
     bool SyncFolder();
 
+    FileHandle::Handle handle() const { return m_file.get(); }
+
 private:
     TempOutput(const HeldFolder& folder, FileHandle file, PathString name, const SourceFile& from, OutputKind kind)
         : m_folder(&folder), m_file(std::move(file)), m_name(std::move(name)), m_from(&from), m_kind(kind) {}

@@ -1,7 +1,9 @@
 // The counting and processing passes of a batch (contract in batch_walker.h). Both walk folders with one
 // explicit stack of small records, the deepest few folders (and the root) open, so the depth of a tree
 // costs neither the caller's thread stack nor handles. Every entry is reached relative to the open folder
-// that listed it, never by its path.
+// that listed it, never by its path. The processing pass converts the files of a folder in batches
+// (folder_batch.h), each finished before the walk enters a subfolder or leaves the folder, so that only
+// the deepest folder ever has conversions waiting.
 #include "batch_walker.h"
 
 #include <limits>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "folder.h"
+#include "folder_batch.h"
 #include "system_error.h"
 #include "temp_files.h"
 
@@ -124,11 +127,13 @@ void ReturnToParent(std::vector<FolderLevel>& levels, UnlistableHandler&& unlist
 // that turned out to be a link when it was opened; unlistable(path) for every subfolder that cannot be
 // opened or listed, or whose listing broke off, with the system error (0 when none was given); a folder on
 // another mount than its parent is not entered, and visitEntry gets it with the kind Folder. stop() is
-// asked before each entry. False when root itself cannot be listed. The walk is a loop over an explicit
-// stack of small records, so depth costs neither the thread's stack nor a path per level.
-template <typename EntryVisitor, typename UnlistableHandler, typename StopCheck>
-bool WalkFolderTree(const PathString& root, EntryVisitor&& visitEntry, UnlistableHandler&& unlistable,
-                    StopCheck&& stop) {
+// asked before each entry. settle(level) is called for the deepest level before the walk enters a
+// subfolder of it, before it leaves it, and when the walk stops there. False when root itself cannot be
+// listed. The walk is a loop over an explicit stack of small records, so depth costs neither the thread's
+// stack nor a path per level.
+template <typename EntryVisitor, typename UnlistableHandler, typename StopCheck, typename Settle>
+bool WalkFolderTree(const PathString& root, EntryVisitor&& visitEntry, UnlistableHandler&& unlistable, StopCheck&& stop,
+                    Settle&& settle) {
     std::optional<HeldFolder> rootFolder = HeldFolder::Open(root);
     std::vector<FolderLevel> levels(1);
     if (!rootFolder || !ReadListing(std::move(*rootFolder), &levels.back())) {
@@ -137,6 +142,7 @@ bool WalkFolderTree(const PathString& root, EntryVisitor&& visitEntry, Unlistabl
     while (!levels.empty() && !stop()) {
         FolderLevel& level = levels.back();
         if (level.next == level.entries.size()) {
+            settle(level);
             ReturnToParent(levels, unlistable);
             continue;
         }
@@ -146,6 +152,7 @@ bool WalkFolderTree(const PathString& root, EntryVisitor&& visitEntry, Unlistabl
             visitEntry(level, entry.name, entry.kind);
             continue;
         }
+        settle(level);
         ClearSystemError();
         std::optional<HeldFolder> child = folder.OpenSubfolder(entry.name);
         if (!child) {
@@ -179,6 +186,9 @@ bool WalkFolderTree(const PathString& root, EntryVisitor&& visitEntry, Unlistabl
             levels[levels.size() - kOpenDeepestFolders - 1].folder.reset();
         }
     }
+    if (!levels.empty()) {
+        settle(levels.back());
+    }
     return true;
 }
 
@@ -196,66 +206,65 @@ bool CountsAsBatchFile(PathView name, EntryKind kind) {
     return kind == EntryKind::File && !IsEngineTempName(name) && !IsStreamName(name);
 }
 
-void PassOver(BatchObserver* observer, const PathString& path, PassOverReason reason) {
-    if (observer) {
-        observer->FilePassedOver(path, reason);
-    }
-}
-
 // The per-file dispatch of the processing pass, for an entry listed as a regular file that is not an
-// engine temporary. Gives the bare name of the output the engine created, or an empty string.
-PathString DispatchFile(const HeldFolder& folder, PathView name, BatchMode mode, const Utf16Char* password,
-                        BatchObserver* observer) {
+// engine temporary: its output written, and the conversion held in the batch to be finished with the rest.
+void DispatchFile(const HeldFolder& folder, PathView name, BatchMode mode, const Utf16Char* password,
+                  BatchObserver* observer, FolderBatch& batch) {
     const PathString path = folder.ChildPath(name);
     const bool isContainer = IsContainerName(name);
     const bool wanted = (mode == BatchMode::Encrypt) ? !isContainer : isContainer;
     if (!wanted) {
-        PassOver(observer, path, PassOverReason::Extension);
-        return {};
+        batch.PassOver(path, PassOverReason::Extension);
+        return;
     }
-    ConvertResult result = (mode == BatchMode::Encrypt) ? EncryptEntry(folder, name, password, observer)
-                                                        : DecryptEntry(folder, name, password, observer);
+    WrittenConversion written = (mode == BatchMode::Encrypt) ? WriteContainer(folder, name, password, observer)
+                                                             : WriteRestored(folder, name, password, observer);
+    if (written.pending) {
+        batch.Hold(path, std::move(*written.pending));
+        return;
+    }
+    const ConvertResult& result = written.result;
     // Only a name that no longer exists is gone; an entry that cannot be reached for any other reason (a
     // folder that can be listed but not searched, say) is a failure of that entry, with its reason.
     if (result.outcome == ConvertOutcome::SourceUnreadable && IsNoSuchEntryError(result.systemError) &&
         !folder.KindOf(name)) {
-        PassOver(observer, path, PassOverReason::Gone);
-        return {};
+        batch.PassOver(path, PassOverReason::Gone);
+        return;
     }
     if (result.outcome == ConvertOutcome::NotARegularFile) {
         // No longer the file that was listed: a link (not followed) or something else put in its place.
         const bool link = folder.KindOf(name) == EntryKind::Link;
-        PassOver(observer, path, link ? PassOverReason::Link : PassOverReason::NotRegularFile);
-        return {};
+        batch.PassOver(path, link ? PassOverReason::Link : PassOverReason::NotRegularFile);
+        return;
     }
-    if (observer) {
-        observer->FileConverted(path, result);
-    }
-    return result.outputPath.empty() ? PathString() : PathString(LastComponent(result.outputPath));
+    batch.Report(path, result);
 }
 
 // A file met as a listing entry or as a selection item: links, devices and engine temporaries are passed
 // over (a leftover temporary is reported, never deleted: no file is deleted because of its name),
 // everything else dispatched.
-PathString HandleFile(const HeldFolder& folder, PathView name, EntryKind kind, BatchMode mode,
-                      const Utf16Char* password, BatchObserver* observer) {
+void HandleFile(const HeldFolder& folder, PathView name, EntryKind kind, BatchMode mode, const Utf16Char* password,
+                BatchObserver* observer, FolderBatch& batch) {
     if (IsStreamName(name)) {
-        PassOver(observer, folder.ChildPath(name), PassOverReason::StreamName);
+        batch.PassOver(folder.ChildPath(name), PassOverReason::StreamName);
     } else if (kind == EntryKind::Link) {
-        PassOver(observer, folder.ChildPath(name), PassOverReason::Link);
+        batch.PassOver(folder.ChildPath(name), PassOverReason::Link);
     } else if (kind == EntryKind::Special) {
-        PassOver(observer, folder.ChildPath(name), PassOverReason::NotRegularFile);
+        batch.PassOver(folder.ChildPath(name), PassOverReason::NotRegularFile);
     } else if (IsSetAsideName(name)) {
-        PassOver(observer, folder.ChildPath(name), PassOverReason::SetAsideSource);
+        batch.PassOver(folder.ChildPath(name), PassOverReason::SetAsideSource);
     } else if (IsEngineTempName(name)) {
-        PassOver(observer, folder.ChildPath(name), PassOverReason::EngineTemporary);
+        batch.PassOver(folder.ChildPath(name), PassOverReason::EngineTemporary);
     } else {
-        return DispatchFile(folder, name, mode, password, observer);
+        DispatchFile(folder, name, mode, password, observer, batch);
     }
-    return {};
 }
 
-// A selected file, reached through the folder that holds it. Gives the full path of the output, if any.
+// Handles a walk holds besides its batch: the root and the deepest folders, and a listing being read.
+constexpr size_t kWalkHandles = kOpenDeepestFolders + 2;
+
+// A selected file, reached through the folder that holds it: a batch of its own. Gives the full path of
+// the output, if any.
 PathString HandleSelectedFile(const PathString& path, EntryKind kind, BatchMode mode, const Utf16Char* password,
                               BatchObserver* observer) {
     PathString name;
@@ -269,12 +278,21 @@ PathString HandleSelectedFile(const PathString& path, EntryKind kind, BatchMode 
         }
         return std::move(result.outputPath);
     }
-    const PathString output = HandleFile(*folder, name, kind, mode, password, observer);
-    return output.empty() ? PathString() : folder->ChildPath(output);
+    FolderBatch batch(observer, kWalkHandles);
+    HandleFile(*folder, name, kind, mode, password, observer, batch);
+    batch.Finish();
+    std::vector<PathString> outputs = batch.TakeOutputPaths();
+    return outputs.empty() ? PathString() : std::move(outputs.front());
 }
 
 void ProcessTree(const PathString& root, BatchMode mode, const Utf16Char* password, BatchObserver* observer,
                  bool* listed) {
+    FolderBatch batch(observer, kWalkHandles);
+    const auto noteOutputs = [&](FolderLevel& level) {
+        for (const PathString& output : batch.TakeOutputPaths()) {
+            level.createdNames.insert(PathString(LastComponent(output)));
+        }
+    };
     *listed = WalkFolderTree(
         root,
         [&](FolderLevel& level, PathView name, EntryKind kind) {
@@ -282,20 +300,22 @@ void ProcessTree(const PathString& root, BatchMode mode, const Utf16Char* passwo
                 return;
             }
             if (kind == EntryKind::Folder) {
-                PassOver(observer, level.folder->ChildPath(name), PassOverReason::MountPoint);
+                batch.PassOver(level.folder->ChildPath(name), PassOverReason::MountPoint);
                 return;
             }
-            PathString output = HandleFile(*level.folder, name, kind, mode, password, observer);
-            if (!output.empty()) {
-                level.createdNames.insert(std::move(output));
-            }
+            HandleFile(*level.folder, name, kind, mode, password, observer, batch);
+            noteOutputs(level);
         },
         [&](const PathString& folder, int error) {
             if (observer) {
                 observer->FolderUnlistable(folder, error);
             }
         },
-        [&] { return observer != nullptr && observer->StopRequested(); });
+        [&] { return observer != nullptr && observer->StopRequested(); },
+        [&](FolderLevel& level) {
+            batch.Finish();
+            noteOutputs(level);
+        });
 }
 
 } // namespace
@@ -312,7 +332,7 @@ int CountFolderFiles(const PathChar* folderPath, int32_t* fileCounter) {
                 AddSaturating(&found, 1);
             }
         },
-        [](const PathString&, int) {}, [] { return false; });
+        [](const PathString&, int) {}, [] { return false; }, [](FolderLevel&) {});
     if (!listed) {
         return 0;
     }

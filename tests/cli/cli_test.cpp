@@ -2,10 +2,13 @@
 // trees there and back, the status line only on a terminal, and the hidden password prompt.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <random>
+
+#include <unistd.h>
 
 #include "cli_folder_test.h"
 #include "cli_runner.h"
@@ -40,8 +43,8 @@ TEST_F(CliTest, RefusedPasswordsChangeNothing) {
         {"encrypt", std::string(33, 'p') + "\n", "longer than 32"},
         {"decrypt", std::string(33, 'p') + "\n", "longer than 32"},
         {"decrypt", std::string(100000, 'p') + "\n", "longer than 32"}, // more than the line buffer holds
-        {"encrypt", "\xE5\xAF\x86\xE7\xA0\x81\n", "beyond U+00FF"}, // two Chinese characters
-        {"encrypt", "abc\xE2\x82\xAC\n", "beyond U+00FF"},          // a euro sign after Latin letters
+        {"encrypt", "\xE5\xAF\x86\xE7\xA0\x81\n", "beyond U+00FF"},     // two Chinese characters
+        {"encrypt", "abc\xE2\x82\xAC\n", "beyond U+00FF"},              // a euro sign after Latin letters
         {"encrypt",
          "ab\xFF"
          "cd\n",
@@ -111,6 +114,85 @@ TEST_F(CliTest, WrongPasswordIsAFailure) {
     EXPECT_NE(run.err.find("failed: " + At("a_txt.ENC") + ": wrong password"), std::string::npos) << run.err;
     EXPECT_NE(run.out.find("converted 0, skipped 0, failed 2"), std::string::npos) << run.out;
     EXPECT_TRUE(fs::exists(root / "a_txt.ENC"));
+}
+
+// In a folder's batch a container that does not open ends only itself: the others of the batch are
+// decrypted, it stays as it was.
+TEST_F(CliTest, WrongPasswordInsideABatchEndsOnlyThatContainer) {
+    for (int index = 0; index < 12; ++index) {
+        Write(std::string("f").append(std::to_string(index)) + ".txt",
+              std::string("file ").append(std::to_string(index)));
+    }
+    Write("other.txt", "someone else's");
+    ASSERT_EQ(RunCli({"--password-stdin", "encrypt", At("other.txt")}, "theirs\n").exitCode, kExitDone);
+    const std::string theirs = Read("other_txt.ENC");
+    ASSERT_EQ(RunCli({"--password-stdin", "encrypt", root.string()}, "right\n").exitCode, kExitDone);
+
+    const CliRun run = RunCli({"--password-stdin", "decrypt", root.string()}, "right\n");
+    EXPECT_EQ(run.exitCode, kExitFailure);
+    EXPECT_NE(run.err.find("failed: " + At("other_txt.ENC") + ": wrong password"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("converted 12, skipped 0, failed 1"), std::string::npos) << run.out;
+    EXPECT_EQ(Read("other_txt.ENC"), theirs);
+    for (int index = 0; index < 12; ++index) {
+        EXPECT_EQ(Read(std::string("f").append(std::to_string(index)) + ".txt"),
+                  std::string("file ").append(std::to_string(index)));
+    }
+    EXPECT_EQ(Names().size(), 13u);
+}
+
+// Outputs the program holds open in folder, not yet named.
+int UnnamedOutputsOf(pid_t child, const std::string& folder) {
+    int outputs = 0;
+    std::error_code error;
+    for (const auto& entry :
+         fs::directory_iterator(std::string("/proc/").append(std::to_string(child)) + "/fd", error)) {
+        const std::string target = fs::read_symlink(entry.path(), error).string();
+        outputs += target.starts_with(folder) && target.ends_with("(deleted)") ? 1 : 0;
+    }
+    return outputs;
+}
+
+// Ctrl-C while a batch holds outputs that are complete: those files are finished (their containers named,
+// their plain files deleted) and reported, the file in hand is left as it was, nothing more is started, and
+// every file is in exactly one complete form.
+TEST_F(CliTest, InterruptInsideABatchFinishesTheCompleteOutputs) {
+    constexpr int kFiles = 20;
+    std::map<std::string, std::string> original;
+    for (int index = 0; index < kFiles; ++index) {
+        std::string bytes(3 << 20, static_cast<char>('a' + index));
+        const std::string name = std::string("part ").append(std::to_string(index)) + ".bin";
+        Write(name, bytes);
+        original[name] = std::move(bytes);
+    }
+    const CliRun run =
+        RunCliMeanwhile({"--password-stdin", "encrypt", root.string()}, "pass word\n", root.string(), [&](pid_t child) {
+            // The second output open means the first is complete and waits.
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (UnnamedOutputsOf(child, root.string()) < 2 && std::chrono::steady_clock::now() < deadline) {
+                usleep(100);
+            }
+            kill(child, SIGINT);
+        });
+    EXPECT_EQ(run.exitCode, 130) << run.err;
+    EXPECT_NE(run.err.find("interrupted"), std::string::npos) << run.err;
+    int encrypted = 0;
+    for (const auto& [name, bytes] : original) {
+        const fs::path container = root / (name.substr(0, name.size() - 4) + "_bin.ENC");
+        const bool plain = fs::exists(root / name);
+        EXPECT_NE(plain, fs::exists(container)) << name << ": in exactly one form";
+        if (!plain) {
+            ++encrypted;
+            EXPECT_NE(run.out.find("encrypted: " + At(name) + " -> " + container.string()), std::string::npos)
+                << run.out;
+        }
+    }
+    EXPECT_GE(encrypted, 1) << "the complete output waiting in the batch was finished";
+    EXPECT_LT(encrypted, kFiles) << "the run went on after the interrupt";
+    EXPECT_NE(run.out.find(std::string("converted ").append(std::to_string(encrypted)) + ","), std::string::npos)
+        << run.out;
+
+    ASSERT_EQ(RunCli({"--password-stdin", "decrypt", root.string()}, "pass word\n").exitCode, kExitDone);
+    EXPECT_EQ(Snapshot(), original);
 }
 
 TEST_F(CliTest, MissingPathIsReportedAndTheRestConverted) {

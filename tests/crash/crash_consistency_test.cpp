@@ -1,7 +1,8 @@
 // tolvane-cli killed with SIGKILL at random moments while it encrypts, then decrypts, a folder of files of
-// mixed sizes. After every kill each original is still recoverable, and a later batch finishes the job and
-// leaves no temporary behind. Bounded in rounds and time; the seed is printed so a failure can be repeated
-// with TOLVANE_CRASH_SEED.
+// mixed sizes and a folder of many small ones, which the program converts in batches (so that kills land
+// between a batch's writes, flushes, moves and deletions). After every kill each original is still
+// recoverable, and a later batch finishes the job and leaves no temporary behind. Bounded in rounds and
+// time; the seed is printed so a failure can be repeated with TOLVANE_CRASH_SEED.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,6 +35,16 @@ uint64_t ChosenSeed() {
     return (static_cast<uint64_t>(device()) << 32) ^ device();
 }
 
+// The mixed originals and a folder of more small files than one batch holds.
+std::vector<OriginalFile> KillOriginals() {
+    std::vector<OriginalFile> originals = MixedOriginals();
+    for (uint32_t index = 0; index < 150; ++index) {
+        originals.push_back(OriginalFile{"many/", std::string("small ").append(std::to_string(index)) + ".txt",
+                                         PatternBytes(1024 + index * 97, index)});
+    }
+    return originals;
+}
+
 std::vector<std::string> Command(const char* command, const PathString& root) {
     return {"--quiet", "--password-stdin", command, root};
 }
@@ -50,7 +61,7 @@ TEST(CrashConsistency, KilledBatchesLoseNothingAndALaterBatchFinishes) {
     microseconds decryptSpan{0};
     {
         TempFolder calibration;
-        CrashFolder tree(calibration.path(), MixedOriginals());
+        CrashFolder tree(calibration.path(), KillOriginals());
         ASSERT_TRUE(tree.WriteOriginals());
         const CliRun encrypted = RunCli(Command("encrypt", calibration.path()), kPasswordLine);
         ASSERT_EQ(encrypted.exitCode, 0) << encrypted.output();
@@ -61,7 +72,7 @@ TEST(CrashConsistency, KilledBatchesLoseNothingAndALaterBatchFinishes) {
     }
 
     TempFolder work;
-    CrashFolder tree(work.path(), MixedOriginals());
+    CrashFolder tree(work.path(), KillOriginals());
     ASSERT_TRUE(tree.WriteOriginals());
     int killed = 0;
     int temporariesSeen = 0;

@@ -2,7 +2,9 @@
 // layer's fault injection just before its nth operation of one kind, for every n and every kind the batch
 // performs. Random kills rarely land in the narrow windows (between the move into place and the deletion
 // of the source, say); this visits each of them on purpose. After each crash every original is
-// recoverable, and a later batch finishes the job without leaving a temporary.
+// recoverable, and a later batch finishes the job without leaving a temporary. A folder of more small files
+// than one batch holds has the points inside a batch visited too: between its writes, its flushes, its
+// moves and its deletions.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -42,6 +44,30 @@ std::vector<OriginalFile> PointOriginals() {
     }
     return chosen;
 }
+
+// More small files in one folder than a batch holds, and a subfolder: batches that end full, end with their
+// folder, and end before the walk enters the subfolder.
+std::vector<OriginalFile> BatchOriginals() {
+    std::vector<OriginalFile> originals;
+    for (uint32_t index = 0; index < 66; ++index) {
+        originals.push_back(OriginalFile{"", std::string("small ").append(std::to_string(index)) + ".txt",
+                                         PatternBytes(1 + index * 61, index)});
+    }
+    originals.push_back(OriginalFile{"sub/", "first.txt", PatternBytes(300, 500)});
+    originals.push_back(OriginalFile{"sub/", "second.txt", PatternBytes(20000, 501)});
+    return originals;
+}
+
+// Every operation of a kind, or only those of the phases of a batch.
+const std::vector<FileOp> kEveryOp = [] {
+    std::vector<FileOp> ops;
+    for (int op = 0; op < FILE_OP_COUNT; ++op) {
+        ops.push_back(static_cast<FileOp>(op));
+    }
+    return ops;
+}();
+const std::vector<FileOp> kBatchPhaseOps = {FileOp::Write,      FileOp::Flush,    FileOp::Rename,
+                                            FileOp::SyncFolder, FileOp::SetAside, FileOp::DeleteSource};
 
 PathString Selection(const PathString& root) {
     return root.substr(0, root.size() - 1);
@@ -90,9 +116,10 @@ int CrashedBatchExitCode(const PathString& root, int mode, FileOp op, uint64_t n
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-void VisitEveryCrashPoint(int mode) {
+// Visits the first operation of each kind and every stride-th after it, and the last.
+void VisitEveryCrashPoint(int mode, const std::vector<OriginalFile>& originals, const std::vector<FileOp>& ops,
+                          int fewestPoints, uint64_t stride = 1) {
     const bool encrypting = mode == kModeEncrypt;
-    const std::vector<OriginalFile> originals = PointOriginals();
     Snapshot start;
     std::array<uint64_t, FILE_OP_COUNT> counts{};
     {
@@ -111,8 +138,10 @@ void VisitEveryCrashPoint(int mode) {
         }
     }
     int points = 0;
-    for (int op = 0; op < FILE_OP_COUNT; ++op) {
-        for (uint64_t nth = 1; nth <= counts[static_cast<size_t>(op)]; ++nth) {
+    for (const FileOp kind : ops) {
+        const auto op = static_cast<int>(kind);
+        const uint64_t count = counts[static_cast<size_t>(op)];
+        for (uint64_t nth = 1; nth <= count; nth = (nth + stride > count && nth < count) ? count : nth + stride) {
             const std::string what = std::string(encrypting ? "encrypt" : "decrypt") + ", crash before " +
                                      kOpNames[static_cast<size_t>(op)] + " #" + std::to_string(nth);
             TempFolder work("crash", FastTempBase());
@@ -130,15 +159,23 @@ void VisitEveryCrashPoint(int mode) {
         }
     }
     std::printf("%s: %d crash points visited\n", encrypting ? "encrypt" : "decrypt", points);
-    EXPECT_GT(points, 30);
+    EXPECT_GT(points, fewestPoints);
 }
 
 TEST(CrashPoints, EncryptMayDieBeforeAnyFileOperation) {
-    VisitEveryCrashPoint(kModeEncrypt);
+    VisitEveryCrashPoint(kModeEncrypt, PointOriginals(), kEveryOp, 30);
 }
 
 TEST(CrashPoints, DecryptMayDieBeforeAnyFileOperation) {
-    VisitEveryCrashPoint(kModeDecrypt);
+    VisitEveryCrashPoint(kModeDecrypt, PointOriginals(), kEveryOp, 30);
+}
+
+TEST(CrashPoints, EncryptMayDieBetweenThePhasesOfABatch) {
+    VisitEveryCrashPoint(kModeEncrypt, BatchOriginals(), kBatchPhaseOps, 100, 3);
+}
+
+TEST(CrashPoints, DecryptMayDieBetweenThePhasesOfABatch) {
+    VisitEveryCrashPoint(kModeDecrypt, BatchOriginals(), kBatchPhaseOps, 100, 3);
 }
 
 } // namespace

@@ -109,6 +109,53 @@ TEST_F(BatchWalkerTest, EngineReportsOfEachFileReachTheBatchObserver) {
     EXPECT_EQ(observer.wrongPasswords, std::vector<PathString>{theirs.native()});
 }
 
+// Stops the walk once the given number of files has started, as Ctrl-C or Cancel would during that file.
+class StopAtFile final : public BatchObserver {
+public:
+    explicit StopAtFile(size_t file) : m_file(file) {}
+    void FileStarted(const PathString& path, uint64_t) override { started.push_back(path); }
+    void FileConverted(const PathString& path, const ConvertResult& result) override {
+        reported.push_back(path);
+        outcomes.push_back(result.outcome);
+    }
+    bool StopRequested() override { return started.size() >= m_file; }
+
+    std::vector<PathString> started;
+    std::vector<PathString> reported;
+    std::vector<ConvertOutcome> outcomes;
+
+private:
+    size_t m_file;
+};
+
+// A stop in the middle of a folder's batch: the files whose outputs were complete are finished (named,
+// their sources deleted) and reported in the order of the walk, the file in hand is left as it was, and
+// nothing after it is started.
+TEST_F(BatchWalkerTest, AStopInsideABatchFinishesTheOutputsWrittenAndNothingMore) {
+    constexpr int kFiles = 10;
+    for (int index = 0; index < kFiles; ++index) {
+        WriteBytes(tree.root() / (std::string("file ").append(std::to_string(index))),
+                   std::string("contents ").append(std::to_string(index)));
+    }
+    StopAtFile observer(4);
+    ASSERT_EQ(ProcessFolder(tree.root().c_str(), kModeEncrypt, kPassword, &observer), 1);
+
+    ASSERT_EQ(observer.started.size(), 4u);
+    EXPECT_EQ(observer.reported, observer.started);
+    EXPECT_EQ(observer.outcomes, (std::vector<ConvertOutcome>{ConvertOutcome::Converted, ConvertOutcome::Converted,
+                                                              ConvertOutcome::Converted, ConvertOutcome::Interrupted}));
+    int containers = 0;
+    for (const std::string& name : NamesIn(tree.root())) {
+        containers += IsContainerName(PathString(fs::path(name).native())) ? 1 : 0;
+    }
+    EXPECT_EQ(containers, 3);
+    EXPECT_EQ(NamesIn(tree.root()).size(), static_cast<size_t>(kFiles)) << "three containers and seven plain files";
+    for (size_t index = 0; index < 3; ++index) {
+        EXPECT_FALSE(fs::exists(observer.started[index])) << "a finished source stays";
+    }
+    EXPECT_TRUE(fs::exists(observer.started[3])) << "the file in hand is left as it was";
+}
+
 // Only an extension of exactly "ENC", in any letter case, makes a container.
 TEST_F(BatchWalkerTest, ContainerExtensionInAnyCaseButNothingElse) {
     struct Case {
@@ -227,7 +274,7 @@ TEST_F(BatchWalkerTest, NeverConvertsItsOwnOutputAgain) {
     const fs::path folder = tree.root() / "many";
     MakeFolder(folder);
     for (int index = 0; index < kFiles; ++index) {
-        WriteBytes(folder / (LongName("n", index) + ".ENC"), "content " + std::to_string(index));
+        WriteBytes(folder / (LongName("n", index) + ".ENC"), std::string("content ").append(std::to_string(index)));
     }
     // Encrypted by the engine directly: the walker would pass these over by their extension.
     for (int index = 0; index < kFiles; ++index) {
@@ -243,7 +290,8 @@ TEST_F(BatchWalkerTest, NeverConvertsItsOwnOutputAgain) {
         EXPECT_TRUE(event.path.ends_with(TOLVANE_PATH_LITERAL("_ENC.ENC"))) << fs::path(event.path);
     }
     for (int index = 0; index < kFiles; ++index) {
-        EXPECT_EQ(ReadText(folder / (LongName("n", index) + ".ENC")), "content " + std::to_string(index));
+        EXPECT_EQ(ReadText(folder / (LongName("n", index) + ".ENC")),
+                  std::string("content ").append(std::to_string(index)));
     }
 
     // Encrypting plain files: the new containers are neither converted nor reported.
