@@ -6,6 +6,7 @@
 // the deepest folder ever has conversions waiting.
 #include "batch_walker.h"
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 #include <unordered_set>
@@ -263,27 +264,76 @@ void HandleFile(const HeldFolder& folder, PathView name, EntryKind kind, BatchMo
 // Handles a walk holds besides its batch: the root and the deepest folders, and a listing being read.
 constexpr size_t kWalkHandles = kOpenDeepestFolders + 2;
 
-// A selected file, reached through the folder that holds it: a batch of its own. Gives the full path of
-// the output, if any.
-PathString HandleSelectedFile(const PathString& path, EntryKind kind, BatchMode mode, const Utf16Char* password,
-                              BatchObserver* observer) {
-    PathString name;
-    const std::optional<HeldFolder> folder = HeldFolder::OpenParent(path, &name);
-    if (!folder) {
-        // The engine's own attempt tells the observer why the file cannot be taken.
-        ConvertResult result = (mode == BatchMode::Encrypt) ? EncryptToContainer(path.c_str(), password, observer)
-                                                            : DecryptFromContainer(path.c_str(), password, observer);
-        if (observer) {
-            observer->FileConverted(path, result);
-        }
-        return std::move(result.outputPath);
+// The engine's own attempt at a selected file whose folder cannot be opened: it tells the observer why
+// the file cannot be taken. Gives the full path of the output, if any.
+PathString HandleUnreachableFile(const PathString& path, BatchMode mode, const Utf16Char* password,
+                                 BatchObserver* observer) {
+    ConvertResult result = (mode == BatchMode::Encrypt) ? EncryptToContainer(path.c_str(), password, observer)
+                                                        : DecryptFromContainer(path.c_str(), password, observer);
+    if (observer) {
+        observer->FileConverted(path, result);
     }
-    FolderBatch batch(observer, kWalkHandles);
-    HandleFile(*folder, name, kind, mode, password, observer, batch);
-    batch.Finish();
-    std::vector<PathString> outputs = batch.TakeOutputPaths();
-    return outputs.empty() ? PathString() : std::move(outputs.front());
+    return std::move(result.outputPath);
 }
+
+// Files of the selection that follow one another in one folder (a whole folder's files selected in
+// Explorer, say) are a batch together, as a listed folder's files are: the folder stays open while the next
+// item is another file of it.
+class SelectedFiles {
+public:
+    explicit SelectedFiles(BatchObserver* observer) : m_observer(observer), m_batch(observer, kWalkHandles) {}
+    SelectedFiles(const SelectedFiles&) = delete;
+    SelectedFiles& operator=(const SelectedFiles&) = delete;
+
+    // One selected file: its output written and held, or its report queued behind those held.
+    void Handle(const PathString& path, EntryKind kind, BatchMode mode, const Utf16Char* password,
+                NameSet* createdPaths) {
+        PathString name;
+        if (!NameInHeldFolder(path, &name) || m_namesHeld.contains(name)) {
+            Finish(createdPaths);
+            m_folder.reset();
+            m_folder = HeldFolder::OpenParent(path, &name);
+        }
+        if (!m_folder) {
+            PathString output = HandleUnreachableFile(path, mode, password, m_observer);
+            if (!output.empty()) {
+                createdPaths->insert(std::move(output));
+            }
+            return;
+        }
+        // A name given twice is one file: the second finds it converted, never converts it again.
+        m_namesHeld.insert(name);
+        HandleFile(*m_folder, name, kind, mode, password, m_observer, m_batch);
+    }
+
+    // Finishes what is held and delivers every report; the outputs made join createdPaths.
+    void Finish(NameSet* createdPaths) {
+        m_batch.Finish();
+        m_namesHeld.clear();
+        for (PathString& output : m_batch.TakeOutputPaths()) {
+            createdPaths->insert(std::move(output));
+        }
+    }
+
+private:
+    // The name of path in the folder held, when path names an entry of it as OpenParent would split it.
+    bool NameInHeldFolder(const PathString& path, PathString* name) const {
+        if (!m_folder) {
+            return false;
+        }
+        const PathString& folder = m_folder->path();
+        if (path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0) {
+            return false;
+        }
+        *name = path.substr(folder.size());
+        return std::none_of(name->begin(), name->end(), IsPathSeparator);
+    }
+
+    BatchObserver* m_observer;
+    FolderBatch m_batch;
+    std::optional<HeldFolder> m_folder;
+    NameSet m_namesHeld;
+};
 
 void ProcessTree(const PathString& root, BatchMode mode, const Utf16Char* password, BatchObserver* observer,
                  bool* listed) {
@@ -369,7 +419,10 @@ int ProcessOneFile(const PathChar* filePath, int mode, const Utf16Char* password
     const PathString path(filePath);
     // A path that cannot be read is still handed over, so that the engine's failure reaches the observer.
     const EntryKind kind = ReadItemKind(path).value_or(EntryKind::File);
-    HandleSelectedFile(path, kind, *direction, password, observer);
+    NameSet createdPaths;
+    SelectedFiles files(observer);
+    files.Handle(path, kind, *direction, password, &createdPaths);
+    files.Finish(&createdPaths);
     return 1;
 }
 
@@ -395,6 +448,7 @@ int ProcessSelection(const PathString* list, int count, BatchMode mode, const Ut
     }
     // Outputs made from earlier items, so that an item naming one of them is not converted again.
     NameSet createdPaths;
+    SelectedFiles files(observer);
     for (int index = 0; index < count && !list[index].empty(); ++index) {
         if (observer && observer->StopRequested()) {
             break;
@@ -402,12 +456,14 @@ int ProcessSelection(const PathString* list, int count, BatchMode mode, const Ut
         const PathString& item = list[index];
         const std::optional<EntryKind> kind = ReadItemKind(item);
         if (!kind) {
+            files.Finish(&createdPaths);
             if (observer) {
                 observer->SelectionItemUnreadable(item);
             }
             break;
         }
         if (*kind == EntryKind::Folder) {
+            files.Finish(&createdPaths);
             bool listed = false;
             ProcessTree(item, mode, password, observer, &listed);
             if (!listed && observer) {
@@ -418,10 +474,8 @@ int ProcessSelection(const PathString* list, int count, BatchMode mode, const Ut
         if (createdPaths.contains(item)) {
             continue;
         }
-        PathString output = HandleSelectedFile(item, *kind, mode, password, observer);
-        if (!output.empty()) {
-            createdPaths.insert(std::move(output));
-        }
+        files.Handle(item, *kind, mode, password, &createdPaths);
     }
+    files.Finish(&createdPaths);
     return 1;
 }

@@ -84,17 +84,29 @@ TEST(BatchOrder, SourcesGoOnlyAfterTheirOutputsDataAndNameAreOnDisk) {
     }
 }
 
+// The folder selected, or each of its files selected one after another (as Explorer passes a whole
+// folder's files): the same batches either way.
 TEST(BatchOrder, OneFolderFlushPerBatchNotPerFile) {
-    TempFolder work("batch-order", FastTempBase());
-    CrashFolder tree(work.path(), SmallOriginals());
-    ASSERT_TRUE(tree.WriteOriginals());
-    const PathString selection = work.path().substr(0, work.path().size() - 1);
-    StartCountingFileOps();
-    ASSERT_EQ(ProcessSelection(&selection, 1, kModeEncrypt, kPassword), 1);
-    DisarmFaults();
-    EXPECT_EQ(FaultOperationCount(FileOp::Flush), static_cast<uint64_t>(kFiles));
-    EXPECT_EQ(FaultOperationCount(FileOp::SyncFolder), 2u) << "100 files in batches of at most 64";
-    EXPECT_TRUE(tree.Inspect(FinalState::Encrypted).problems.empty());
+    for (const bool fileByFile : {false, true}) {
+        SCOPED_TRACE(fileByFile ? "its files selected" : "the folder selected");
+        TempFolder work("batch-order", FastTempBase());
+        CrashFolder tree(work.path(), SmallOriginals());
+        ASSERT_TRUE(tree.WriteOriginals());
+        std::vector<PathString> selection;
+        if (fileByFile) {
+            for (const OriginalFile& original : tree.originals()) {
+                selection.push_back(work.path() + original.name);
+            }
+        } else {
+            selection.push_back(work.path().substr(0, work.path().size() - 1));
+        }
+        StartCountingFileOps();
+        ASSERT_EQ(ProcessSelection(selection.data(), static_cast<int>(selection.size()), kModeEncrypt, kPassword), 1);
+        DisarmFaults();
+        EXPECT_EQ(FaultOperationCount(FileOp::Flush), static_cast<uint64_t>(kFiles));
+        EXPECT_EQ(FaultOperationCount(FileOp::SyncFolder), 2u) << "100 files in batches of at most 64";
+        EXPECT_TRUE(tree.Inspect(FinalState::Encrypted).problems.empty());
+    }
 }
 
 } // namespace
