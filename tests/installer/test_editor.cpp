@@ -44,6 +44,13 @@ int HoldOpen(const wchar_t* path) {
     return 0;
 }
 
+// The event a second copy sets once it runs, named after its process id.
+std::wstring StartedEventName(DWORD processId) {
+    return L"Local\\tolvane-test-editor-started-" + std::to_wstring(processId);
+}
+
+// Starts a second copy of this program, on no console (the first one's may close with it), and returns
+// once it runs.
 bool StartSecondCopy(const wchar_t* option, const wchar_t* path) {
     wchar_t self[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
@@ -51,12 +58,27 @@ bool StartSecondCopy(const wchar_t* option, const wchar_t* path) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(self, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    if (!::CreateProcessW(self, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED | DETACHED_PROCESS,
+                          nullptr, nullptr, &startup, &process)) {
         return false;
+    }
+    HANDLE started = ::CreateEventW(nullptr, TRUE, FALSE, StartedEventName(process.dwProcessId).c_str());
+    ::ResumeThread(process.hThread);
+    const HANDLE waits[] = {started, process.hProcess};
+    const bool running = started != nullptr && ::WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
+    if (started != nullptr) {
+        ::CloseHandle(started);
     }
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
-    return true;
+    return running;
+}
+
+void TellStarterWeRun() {
+    if (HANDLE started = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, StartedEventName(::GetCurrentProcessId()).c_str())) {
+        ::SetEvent(started);
+        ::CloseHandle(started);
+    }
 }
 
 // Starts the holder and returns once it has the file open.
@@ -109,6 +131,7 @@ bool CopyMark(const wchar_t* path) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc == 3 && std::wstring(argv[1]) == L"--holder") {
+        TellStarterWeRun();
         return HoldOpen(argv[2]);
     }
     if (argc == 3 && std::wstring(argv[1]) == L"--hold") {
@@ -121,6 +144,7 @@ int wmain(int argc, wchar_t** argv) {
         return StartSecondCopy(L"--late-edit", argv[2]) ? 0 : 4;
     }
     if (argc == 3 && std::wstring(argv[1]) == L"--late-edit") {
+        TellStarterWeRun();
         ::Sleep(kLateEditMilliseconds);
         return AppendEdit(argv[2]) ? 0 : 2;
     }
