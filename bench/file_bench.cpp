@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "container.h"
+#include "enc_format.h"
 #include "ratio_reporter.h"
 
 extern char** environ;

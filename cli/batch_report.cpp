@@ -7,8 +7,10 @@
 #include <string>
 
 #include "console_output.h"
+#include "convert_result.h"
 #include "enc_names.h"
 #include "interrupt.h"
+#include "path_parts.h"
 #include "system_error.h"
 
 namespace {

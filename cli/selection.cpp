@@ -9,7 +9,7 @@
 #include <unistd.h>
 #endif
 
-#include "file_identity.h"
+#include "file_id.h"
 #include "full_path.h"
 #include "system_error.h"
 

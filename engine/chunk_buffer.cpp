@@ -3,7 +3,6 @@
 
 #include <new>
 
-#include "container.h"
 #include "fault_injection.h"
 #include "secure_wipe.h"
 

@@ -9,5 +9,7 @@ tolvane_layer_library(tolvane_engine
     file_key.cpp
     enc_names.cpp
     conversion_observer.cpp
+    convert_result.cpp
+    path_parts.cpp
   LAYER_LIBS tolvane_fs
   OTHER_LIBS tolvane_aes)

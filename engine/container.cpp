@@ -14,6 +14,7 @@
 #include "enc_names.h"
 #include "file_io.h"
 #include "file_key.h"
+#include "path_parts.h"
 #include "system_error.h"
 
 namespace {
@@ -393,34 +394,6 @@ ConvertResult DecryptFromContainer(const PathChar* path, const Utf16Char* passwo
     ConvertResult refusal;
     const auto folder = ParentOf(path, &name, &refusal);
     return folder ? DecryptEntry(*folder, name, password, observer) : refusal;
-}
-
-OutcomeKind KindOfOutcome(ConvertOutcome outcome) {
-    switch (outcome) {
-    case ConvertOutcome::Converted:
-        return OutcomeKind::Converted;
-    case ConvertOutcome::SkippedEmpty:
-    case ConvertOutcome::SkippedNotContainer:
-    case ConvertOutcome::NotARegularFile:
-        return OutcomeKind::Skipped;
-    case ConvertOutcome::ConvertedSourceKept:
-    case ConvertOutcome::ConvertedSourceMoved:
-    case ConvertOutcome::WrongPassword:
-    case ConvertOutcome::Damaged:
-    case ConvertOutcome::BadPath:
-    case ConvertOutcome::SourceUnreadable:
-    case ConvertOutcome::SourceInUse:
-    case ConvertOutcome::OutputFailed:
-    case ConvertOutcome::OutOfMemory:
-    case ConvertOutcome::Interrupted:
-        return OutcomeKind::Failed;
-    }
-    return OutcomeKind::Failed;
-}
-
-bool ConvertedAtAll(ConvertOutcome outcome) {
-    return outcome == ConvertOutcome::Converted || outcome == ConvertOutcome::ConvertedSourceKept ||
-           outcome == ConvertOutcome::ConvertedSourceMoved;
 }
 
 int EncryptOneFile(const PathChar* path, const Utf16Char* password) {

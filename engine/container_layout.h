@@ -1,11 +1,12 @@
-// The container's byte layout and body arithmetic in one place (see container.h for the picture).
+// The container's byte layout and body arithmetic in one place (see enc_format.h for the picture).
 // Lengths are 64-bit throughout: files of 4 GiB and more are nothing special.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
-#include "container.h"
+#include "enc_format.h"
+#include "path_text.h"
 
 inline constexpr size_t ENC_BLOCK_SIZE = 16;
 inline constexpr size_t ENC_HEADER_BLOCKS = ENC_HEADER_SIZE / ENC_BLOCK_SIZE;

@@ -1,31 +1,13 @@
-// Names: path functions, output names, free-name choice and stored-name sanitising.
+// Names: output names, free-name choice and stored-name sanitising.
 #include "enc_names.h"
 
 #include <algorithm>
-#include <optional>
 
 #include "temp_files.h"
 
 namespace {
 
 constexpr Utf16Char kUnderscore = '_';
-
-// The first unit never counts as a separator before the name on Windows: "\name" has no folder part there.
-// On POSIX "/name" is a file in the root folder.
-#ifdef _WIN32
-constexpr size_t kFirstSeparatorIndex = 1;
-#else
-constexpr size_t kFirstSeparatorIndex = 0;
-#endif
-
-std::optional<size_t> LastSeparator(PathView path) {
-    for (size_t index = path.size(); index > kFirstSeparatorIndex; --index) {
-        if (IsPathSeparator(path[index - 1])) {
-            return index - 1;
-        }
-    }
-    return std::nullopt;
-}
 
 bool Fits(Utf16View name, NameRules rules) {
     // POSIX file systems count bytes (NAME_MAX), Windows counts UTF-16 units.
@@ -156,56 +138,6 @@ Utf16String DecimalText(unsigned number) {
 }
 
 } // namespace
-
-PathString FolderOf(PathView path) {
-    const auto separator = LastSeparator(path);
-    return separator ? PathString(path.substr(0, *separator + 1)) : PathString();
-}
-
-int GetBareFileName(PathString* out, const PathChar* path) {
-    if (out == nullptr || path == nullptr) {
-        return 0;
-    }
-    const PathView text(path);
-    if (text.size() < 2) {
-        return 0;
-    }
-    const auto separator = LastSeparator(text);
-    if (!separator) {
-        return 0;
-    }
-    *out = PathString(text.substr(*separator + 1));
-    return 1;
-}
-
-int GetUpperExtension(const PathChar* path, PathString* out) {
-    if (out == nullptr || path == nullptr) {
-        return 0;
-    }
-    out->clear();
-    const PathView text(path);
-    if (text.empty()) {
-        return 0;
-    }
-    for (size_t index = text.size() - 1; index >= 1; --index) {
-        if (IsPathSeparator(text[index])) {
-            return 0;
-        }
-        if (text[index] == '.') {
-            for (PathChar unit : text.substr(index + 1)) {
-                out->push_back((unit >= 'a' && unit <= 'z') ? static_cast<PathChar>(unit - 32) : unit);
-            }
-            return 1;
-        }
-    }
-    return 0;
-}
-
-bool IsContainerName(PathView path) {
-    const PathString text(path);
-    PathString extension;
-    return GetUpperExtension(text.c_str(), &extension) == 1 && extension == TOLVANE_PATH_LITERAL("ENC");
-}
 
 NameParts ContainerNameParts(Utf16View plainName) {
     NameParts parts{Utf16String(plainName), TOLVANE_UTF16_LITERAL(".ENC")};

@@ -1,8 +1,10 @@
-// Names: the path functions the walker shares, the output names of both directions, the choice of a free
-// name, and the turning of a stored name into a safe bare name.
+// Names: the output names of both directions, the choice of a free name, and the turning of a stored name
+// into a safe bare name.
 #pragma once
 
-#include "container.h"
+#include <cstddef>
+
+#include "path_text.h"
 
 // Which file system's naming rules apply where the output is written. Both are testable everywhere.
 enum class NameRules { Posix, Windows };
@@ -14,9 +16,6 @@ inline constexpr NameRules kPlatformNameRules = NameRules::Posix;
 
 // No chosen name is longer than this, in UTF-16 units (and, under POSIX rules, in UTF-8 bytes as well).
 inline constexpr size_t MAX_NAME_UNITS = 255;
-
-// The folder part of a path, up to and including its last separator.
-PathString FolderOf(PathView path);
 
 // A name cut into the part that may be shortened (and gets the " (n)" of a free name) and the part that
 // stays, the extension with its dot.

@@ -1,7 +1,7 @@
 // Password to AES-256 key, and the schedule built from it. Key bytes never outlive the call that needs them.
 #include "file_key.h"
 
-#include "container.h"
+#include "enc_format.h"
 #include "secure_wipe.h"
 
 void MakeFileKeyBytes(const Utf16Char* password, uint8_t key[FILE_KEY_BYTES]) {

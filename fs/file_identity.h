@@ -1,29 +1,19 @@
-// Which file a path names, by the file system's own identity rather than by spelling: two spellings of
-// one file, or a file reached through a folder given twice, compare equal.
+// What the file layer remembers of a source it took (file_io.h): where it is, and enough of its state to
+// tell, before the source is deleted, whether the name still holds that very file, unchanged.
 #pragma once
 
 #include <cstdint>
-#include <optional>
-#include <vector>
 
-#include "path_text.h"
-
-struct FileId {
+// What identifies the file that was read, so that only that file is deleted afterwards: not one that was
+// put under its name meanwhile, nor one that was changed (even with its modification time put back).
+struct FileIdentity {
     uint64_t volume = 0;
-    uint64_t index = 0;
-    bool operator==(const FileId&) const = default;
+    uint64_t fileIndex = 0;
+    uint64_t size = 0;
+    int64_t modified = 0;
+    int64_t changed = 0;      // POSIX status change time; 0 on Windows, where the source cannot change
+    uint32_t links = 1;       // names the file has; more than one keeps it readable after a deletion
+    uint32_t permissions = 0; // POSIX mode bits, passed on to the output; 0 on Windows
+    uint32_t owner = 0;       // POSIX owner and group, passed on to the output
+    uint32_t group = 0;
 };
-
-struct FileIdHash {
-    size_t operator()(const FileId& id) const {
-        return static_cast<size_t>(id.volume * 0x9E3779B97F4A7C15ull ^ id.index);
-    }
-};
-
-// The identity of what the path names, a final link itself rather than its target; nullopt when it cannot
-// be read.
-std::optional<FileId> ReadFileId(const PathString& path);
-
-// The identities of the folders that hold what the path names, innermost first, up to the root. Found
-// through the folders themselves (each one's parent), so links and ".." in the spelling do not mislead.
-std::vector<FileId> ContainingFolderIds(const PathString& path);

@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "file_identity.h"
+#include "file_id.h"
 #include "path_text.h"
 #include "unique_handle.h"
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "file_identity.h"
+#include "file_id.h"
 #include "path_text.h"
 #include "unique_handle.h"
 

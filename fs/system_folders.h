@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "file_identity.h"
+#include "file_id.h"
 #include "path_text.h"
 
 struct SystemFolder {

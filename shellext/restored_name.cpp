@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "path_parts.h"
+
 wchar_t g_szRestoredName[RESTORED_NAME_UNITS] = {};
 
 void RememberRestoredName(const ConvertResult& decrypted) {

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "container.h"
+#include "convert_result.h"
 
 inline constexpr size_t RESTORED_NAME_UNITS = 260;
 extern wchar_t g_szRestoredName[RESTORED_NAME_UNITS];

@@ -14,6 +14,7 @@
 
 #include "folder.h"
 #include "folder_batch.h"
+#include "path_parts.h"
 #include "system_error.h"
 #include "temp_files.h"
 

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "enc_format.h"
+#include "path_parts.h"
 #include "temp_files.h"
 
 namespace crash_test {

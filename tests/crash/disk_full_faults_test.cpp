@@ -12,6 +12,7 @@
 #include "batch_report.h"
 #include "batch_walker.h"
 #include "console_output.h"
+#include "enc_format.h"
 #include "engine_test_files.h"
 #include "fault_injection.h"
 #include "progress_line.h"

@@ -2,6 +2,7 @@
 // notice and a stop; and that each conversion tells only its own observer, even one made during another.
 #include <gtest/gtest.h>
 
+#include "enc_format.h"
 #include "engine_test_files.h"
 
 namespace {

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "aes.h"
+#include "enc_format.h"
 #include "file_key.h"
 
 #ifdef _WIN32

@@ -3,7 +3,9 @@
 // output, and then a complete one.
 #include <gtest/gtest.h>
 
+#include "enc_format.h"
 #include "engine_test_files.h"
+#include "path_parts.h"
 #include "temp_files.h"
 #include "fault_injection.h"
 

@@ -2,8 +2,10 @@
 // names, hostile stored names, names that cannot be stored, and paths beyond 260 units.
 #include <gtest/gtest.h>
 
+#include "container.h"
 #include "enc_names.h"
 #include "engine_test_files.h"
+#include "path_parts.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 // a source another conversion holds, and the owner and permissions that the output takes over.
 #include <gtest/gtest.h>
 
+#include "enc_format.h"
 #include "engine_test_files.h"
 #include "fault_injection.h"
 

@@ -9,6 +9,7 @@
 
 #include "fault_injection.h"
 #include "folder.h"
+#include "path_parts.h"
 #include "walker_test_tree.h"
 
 #ifdef _WIN32

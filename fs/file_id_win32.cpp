@@ -1,6 +1,6 @@
-// File identity on Windows: volume serial number and file index of a handle opened without following a
+// File ids on Windows: volume serial number and file index of a handle opened without following a
 // final reparse point; folders climbed by the text of a full path, as Windows resolves "..".
-#include "file_identity.h"
+#include "file_id.h"
 
 #include <windows.h>
 

@@ -1,5 +1,5 @@
-// File identity on POSIX: device and inode from lstat; folders climbed through "..".
-#include "file_identity.h"
+// File ids on POSIX: device and inode from lstat; folders climbed through "..".
+#include "file_id.h"
 
 #include <sys/stat.h>
 
