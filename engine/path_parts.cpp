@@ -25,11 +25,6 @@ std::optional<size_t> LastSeparator(PathView path) {
 
 } // namespace
 
-PathString FolderOf(PathView path) {
-    const auto separator = LastSeparator(path);
-    return separator ? PathString(path.substr(0, *separator + 1)) : PathString();
-}
-
 int GetBareFileName(PathString* out, const PathChar* path) {
     if (out == nullptr || path == nullptr) {
         return 0;

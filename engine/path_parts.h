@@ -1,11 +1,8 @@
-// The parts of a path that the procedures and the walker read by text: its folder, its bare name, its
-// extension, and whether it names a container.
+// The parts of a path that the procedures and the walker read by text: its bare name, its extension, and
+// whether it names a container.
 #pragma once
 
 #include "path_text.h"
-
-// The folder part of a path, up to and including its last separator.
-PathString FolderOf(PathView path);
 
 // Text after the last separator of path into out; 1 on success. 0 when either pointer is null, the path
 // has fewer than two units, or no separator stands after its first unit. A path ending in a separator
