@@ -16,6 +16,14 @@ std::vector<int> FlushOutputs(const std::vector<TempOutput*>& outputs);
 // above.
 std::vector<int> SyncOutputNames(const HeldFolder& folder, const std::vector<TempOutput*>& outputs);
 
+#ifdef __linux__
+// True when a Linux kernel of this release (uname's text, such as "6.1.0-13-amd64") reports from syncfs a
+// write-back error of the file system since the descriptor it is called through was opened, as kernels
+// from 5.8 on do. An older syncfs says nothing of a failed write-back, so a batch may not delete sources on
+// its word.
+bool SyncfsReportsWriteErrors(const char* kernelRelease);
+#endif
+
 // How many conversions, each holding its source and its output open, may wait at once, at most wanted,
 // leaving handlesHeldElsewhere and a reserve to the rest of the process. At least one.
 size_t ConversionsThatMayStayOpen(size_t wanted, size_t handlesHeldElsewhere);

@@ -12,7 +12,10 @@
 
 #include <algorithm>
 #ifdef __linux__
+#include <sys/utsname.h>
 #include <sys/vfs.h>
+
+#include <cstdlib>
 #endif
 
 #include "fault_injection.h"
@@ -39,6 +42,14 @@ bool SyncsWholeDisk(int file) {
     const auto type = static_cast<unsigned long>(info.f_type);
     return type == kExt4 || type == kXfs || type == kBtrfs || type == kF2fs;
 }
+
+bool ThisKernelsSyncfsReportsWriteErrors() {
+    static const bool reports = [] {
+        struct utsname system {};
+        return ::uname(&system) == 0 && SyncfsReportsWriteErrors(system.release);
+    }();
+    return reports;
+}
 #endif
 
 } // namespace
@@ -58,7 +69,7 @@ std::vector<int> FlushOutputs(const std::vector<TempOutput*>& outputs) {
     }
 #ifdef __linux__
     const int first = outputs[waiting.front()]->handle();
-    if (waiting.size() > 1 && SyncsWholeDisk(first)) {
+    if (waiting.size() > 1 && ThisKernelsSyncfsReportsWriteErrors() && SyncsWholeDisk(first)) {
         if (::syncfs(first) == 0) {
             return errors;
         }
@@ -83,6 +94,25 @@ std::vector<int> SyncOutputNames(const HeldFolder& folder, const std::vector<Tem
     }
     return std::vector<int>(outputs.size(), error);
 }
+
+#ifdef __linux__
+bool SyncfsReportsWriteErrors(const char* kernelRelease) {
+    if (kernelRelease == nullptr) {
+        return false;
+    }
+    char* rest = nullptr;
+    const unsigned long major = std::strtoul(kernelRelease, &rest, 10);
+    if (rest == kernelRelease || *rest != '.') {
+        return false;
+    }
+    const char* minorText = rest + 1;
+    const unsigned long minor = std::strtoul(minorText, &rest, 10);
+    if (rest == minorText) {
+        return false;
+    }
+    return major > 5 || (major == 5 && minor >= 8);
+}
+#endif
 
 size_t ConversionsThatMayStayOpen(size_t wanted, size_t handlesHeldElsewhere) {
     struct rlimit limit {};

@@ -8,6 +8,7 @@
 #include "batch_walker.h"
 #include "crash_folder.h"
 #include "fault_injection.h"
+#include "output_batch.h"
 
 namespace {
 
@@ -108,5 +109,32 @@ TEST(BatchOrder, OneFolderFlushPerBatchNotPerFile) {
         EXPECT_TRUE(tree.Inspect(FinalState::Encrypted).problems.empty());
     }
 }
+
+#ifdef __linux__
+// One syncfs stands for the flush of every output only where the kernel reports a failed write-back
+// through it; elsewhere each output is flushed and checked on its own.
+TEST(BatchOrder, SyncfsIsTrustedOnlyByKernelsThatReportWriteBackErrors) {
+    const struct {
+        const char* release;
+        bool trusted;
+    } kernels[] = {
+        {"6.18.44-fc-v1403", true},
+        {"5.8.0", true},
+        {"5.10.0-26-amd64", true},
+        {"10.0", true},
+        {"5.7.19", false},
+        {"4.19.0-25-amd64", false},
+        {"2.6", false},
+        {"", false},
+        {"linux", false},
+        {"5", false},
+        {nullptr, false},
+    };
+    for (const auto& kernel : kernels) {
+        EXPECT_EQ(SyncfsReportsWriteErrors(kernel.release), kernel.trusted)
+            << (kernel.release ? kernel.release : "(null)");
+    }
+}
+#endif
 
 } // namespace
