@@ -9,11 +9,14 @@
 
 #include "system_error.h"
 
-std::vector<int> FlushOutputs(const std::vector<TempOutput*>& outputs) {
+namespace {
+
+// One entry per output: 0 when step succeeded on it, else its system error.
+template <typename Step> std::vector<int> EachOutput(const std::vector<TempOutput*>& outputs, Step step) {
     std::vector<int> errors(outputs.size(), 0);
     for (size_t index = 0; index < outputs.size(); ++index) {
         ClearSystemError();
-        if (!outputs[index]->Flush()) {
+        if (!step(*outputs[index])) {
             const int error = LastSystemError();
             errors[index] = error != 0 ? error : ERROR_WRITE_FAULT;
         }
@@ -21,16 +24,14 @@ std::vector<int> FlushOutputs(const std::vector<TempOutput*>& outputs) {
     return errors;
 }
 
+} // namespace
+
+std::vector<int> FlushOutputs(const std::vector<TempOutput*>& outputs) {
+    return EachOutput(outputs, [](TempOutput& output) { return output.Flush(); });
+}
+
 std::vector<int> SyncOutputNames(const HeldFolder&, const std::vector<TempOutput*>& outputs) {
-    std::vector<int> errors(outputs.size(), 0);
-    for (size_t index = 0; index < outputs.size(); ++index) {
-        ClearSystemError();
-        if (!outputs[index]->SyncFolder()) {
-            const int error = LastSystemError();
-            errors[index] = error != 0 ? error : ERROR_WRITE_FAULT;
-        }
-    }
-    return errors;
+    return EachOutput(outputs, [](TempOutput& output) { return output.SyncFolder(); });
 }
 
 size_t ConversionsThatMayStayOpen(size_t wanted, size_t) {
