@@ -1,5 +1,5 @@
-// The engine's one I/O buffer for the length of one file, ENC_CHUNK_SIZE bytes or what a smaller file
-// needs; wiped when released, since it held plain data.
+// The engine's I/O memory for the length of one file: the buffers of its pieces on the way, each
+// ENC_CHUNK_SIZE bytes or what a smaller file needs; wiped when released, since it held plain data.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +9,7 @@
 
 class ChunkBuffer {
 public:
-    // size bytes (at most ENC_CHUNK_SIZE); nullopt when the memory cannot be had.
+    // size bytes; nullopt when the memory cannot be had.
     static std::optional<ChunkBuffer> Allocate(size_t size);
     ~ChunkBuffer();
     ChunkBuffer(ChunkBuffer&&) noexcept = default;

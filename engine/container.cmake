@@ -6,6 +6,7 @@ tolvane_layer_library(tolvane_engine
     conversion_batch.cpp
     container_layout.cpp
     chunk_buffer.cpp
+    piece_pipeline.cpp
     file_key.cpp
     enc_names.cpp
     conversion_observer.cpp

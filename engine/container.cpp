@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "chunk_buffer.h"
+#include "piece_pipeline.h"
 #include "container_layout.h"
 #include "conversion_batch.h"
 #include "enc_names.h"
@@ -28,12 +28,16 @@ ConvertResult Failed(ConvertOutcome outcome) {
     return result;
 }
 
-// A failure of a system call: the result carries its error, read before anything else can change it.
-ConvertResult FailedCall(ConvertOutcome outcome) {
+ConvertResult FailedWith(ConvertOutcome outcome, int systemError) {
     ConvertResult result;
     result.outcome = outcome;
-    result.systemError = LastSystemError();
+    result.systemError = systemError;
     return result;
+}
+
+// A failure of a system call: the result carries its error, read before anything else can change it.
+ConvertResult FailedCall(ConvertOutcome outcome) {
+    return FailedWith(outcome, LastSystemError());
 }
 
 // Reads until count bytes are in or the file ends; nullopt when a read fails.
@@ -292,26 +296,41 @@ WrittenConversion WriteOutput(Way way, const HeldFolder& folder, PathView name, 
 
     // A file shorter than a chunk needs room for itself and the filler block only: a buffer of a whole
     // chunk, allocated and wiped for each of many small files, would cost more than their conversion.
-    auto buffer =
-        ChunkBuffer::Allocate(static_cast<size_t>(std::min<uint64_t>(length + ENC_BLOCK_SIZE, ENC_CHUNK_SIZE)));
-    if (!buffer) {
+    const auto pieceSize = static_cast<size_t>(std::min<uint64_t>(length + ENC_BLOCK_SIZE, ENC_CHUNK_SIZE));
+    std::optional<TempOutput> output; // declared first: it outlives the pipeline's thread
+    uint64_t written = 0;
+    auto pipeline = PiecePipeline::Create(way.BodyLength(), pieceSize, [&](uint8_t* piece, size_t n, bool last) {
+        const size_t toWrite = way.ConvertChunk(key, piece, n, last);
+        if (!WriteAll(*output, piece, toWrite)) {
+            return false;
+        }
+        written += toWrite;
+        return !last || way.WriteTail(*output, piece, toWrite);
+    });
+    if (!pipeline) {
         return Ended(Failed(ConvertOutcome::OutOfMemory));
     }
     ClearSystemError();
-    auto output = TempOutput::Create(folder, *source, Way::kOutputKind);
-    if (!output) {
+    auto created = TempOutput::Create(folder, *source, Way::kOutputKind);
+    if (!created) {
         return Ended(FailedCall(ConvertOutcome::OutputFailed));
     }
+    output.emplace(std::move(*created));
     ClearSystemError();
-    uint64_t written = 0;
     if (!way.WriteLead(*output, key, &written)) {
         return Ended(FailedCall(ConvertOutcome::OutputFailed));
     }
 
+    // Each piece is read, reported and checked here; its conversion and write may still be on the way
+    // while the next one is read.
     uint64_t remaining = way.BodyLength();
     while (remaining > 0) {
+        uint8_t* piece = pipeline->NextBuffer();
+        if (piece == nullptr) {
+            return Ended(FailedWith(ConvertOutcome::OutputFailed, pipeline->OutputError()));
+        }
         const auto n = static_cast<size_t>(std::min<uint64_t>(remaining, ENC_CHUNK_SIZE));
-        if (!ReadExactly(*source, buffer->data(), n)) {
+        if (!ReadExactly(*source, piece, n)) {
             return Ended(FailedCall(ConvertOutcome::SourceUnreadable));
         }
         caller.ChunkDone(n);
@@ -322,14 +341,10 @@ WrittenConversion WriteOutput(Way way, const HeldFolder& folder, PathView name, 
             return Ended(Failed(ConvertOutcome::SourceInUse)); // what is read now may be half of someone's write
         }
         remaining -= n;
-        const size_t toWrite = way.ConvertChunk(key, buffer->data(), n, remaining == 0);
-        if (!WriteAll(*output, buffer->data(), toWrite)) {
-            return Ended(FailedCall(ConvertOutcome::OutputFailed));
-        }
-        written += toWrite;
-        if (remaining == 0 && !way.WriteTail(*output, buffer->data(), toWrite)) {
-            return Ended(FailedCall(ConvertOutcome::OutputFailed));
-        }
+        pipeline->Submit(n, remaining == 0);
+    }
+    if (!pipeline->Finish()) {
+        return Ended(FailedWith(ConvertOutcome::OutputFailed, pipeline->OutputError()));
     }
     if (!AtEndOfFile(*source)) {
         return Ended(FailedCall(ConvertOutcome::SourceUnreadable));

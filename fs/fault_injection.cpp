@@ -95,6 +95,9 @@ uint64_t FaultOperationCount(FileOp op) {
 
 FaultDecision CheckFault(FileOp op) {
     if (g_operationHooked.load(std::memory_order_acquire)) {
+        // The engine reads on one thread while another writes: a test's hook sees one operation at a time.
+        static std::recursive_mutex hookMutex;
+        std::lock_guard lock(hookMutex);
         g_operation(op);
     }
     if (!g_faultsArmed.load(std::memory_order_acquire)) {
