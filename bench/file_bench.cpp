@@ -1,5 +1,6 @@
 // Whole-file encrypt and decrypt of a 512 MiB file on tmpfs next to cp of it (and cp plus removal of the
 // source), flush included; each conversion is undone untimed, so every run starts from the plain file.
+// The round trip, encrypt then decrypt, is set against two copies by cp in the same run.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -168,6 +169,35 @@ void DecryptWholeFile(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * FILE_SIZE));
 }
 
+// The round trip as a user makes it, encrypt and then decrypt, next to the same two copies by cp.
+void CopyThereAndBack(benchmark::State& state) {
+    const std::string back = g_sample->CopyPath() + ".back";
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        if (!CopyWithCp(g_sample->PlainPath(), g_sample->CopyPath()) || !CopyWithCp(g_sample->CopyPath(), back)) {
+            state.SkipWithError("cp failed");
+            break;
+        }
+        state.SetIterationTime(SecondsSince(start));
+        std::filesystem::remove(g_sample->CopyPath());
+        std::filesystem::remove(back);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * 2 * FILE_SIZE));
+}
+
+void RoundTrip(benchmark::State& state) {
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        const PathString containerPath = EncryptSample(state);
+        const bool back = !containerPath.empty() && DecryptSample(state, containerPath);
+        state.SetIterationTime(SecondsSince(start));
+        if (!back) {
+            break;
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * 2 * FILE_SIZE));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -178,7 +208,8 @@ int main(int argc, char** argv) {
         void (*function)(benchmark::State&);
     };
     for (const Entry& entry : {Entry{"file/cp", CopyFile}, Entry{"file/cp_rm", CopyFileAndRemoveSource},
-                               Entry{"file/encrypt", EncryptWholeFile}, Entry{"file/decrypt", DecryptWholeFile}}) {
+                               Entry{"file/encrypt", EncryptWholeFile}, Entry{"file/decrypt", DecryptWholeFile},
+                               Entry{"round_trip/cp", CopyThereAndBack}, Entry{"round_trip/tolvane", RoundTrip}}) {
         benchmark::RegisterBenchmark(entry.name, entry.function)
             ->UseManualTime()
             ->Iterations(2)

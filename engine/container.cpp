@@ -299,14 +299,14 @@ WrittenConversion WriteOutput(Way way, const HeldFolder& folder, PathView name, 
     const auto pieceSize = static_cast<size_t>(std::min<uint64_t>(length + ENC_BLOCK_SIZE, ENC_CHUNK_SIZE));
     std::optional<TempOutput> output; // declared first: it outlives the pipeline's thread
     uint64_t written = 0;
-    auto pipeline = PiecePipeline::Create(way.BodyLength(), pieceSize, [&](uint8_t* piece, size_t n, bool last) {
-        const size_t toWrite = way.ConvertChunk(key, piece, n, last);
-        if (!WriteAll(*output, piece, toWrite)) {
-            return false;
-        }
-        written += toWrite;
-        return !last || way.WriteTail(*output, piece, toWrite);
-    });
+    auto pipeline =
+        PiecePipeline::Create(way.BodyLength(), pieceSize, [&](const uint8_t* piece, size_t toWrite, bool last) {
+            if (!WriteAll(*output, piece, toWrite)) {
+                return false;
+            }
+            written += toWrite;
+            return !last || way.WriteTail(*output, piece, toWrite);
+        });
     if (!pipeline) {
         return Ended(Failed(ConvertOutcome::OutOfMemory));
     }
@@ -321,8 +321,8 @@ WrittenConversion WriteOutput(Way way, const HeldFolder& folder, PathView name, 
         return Ended(FailedCall(ConvertOutcome::OutputFailed));
     }
 
-    // Each piece is read, reported and checked here; its conversion and write may still be on the way
-    // while the next one is read.
+    // Each piece is read, reported, checked and converted here; its write may still be on the way while
+    // the next one is read.
     uint64_t remaining = way.BodyLength();
     while (remaining > 0) {
         uint8_t* piece = pipeline->NextBuffer();
@@ -341,7 +341,7 @@ WrittenConversion WriteOutput(Way way, const HeldFolder& folder, PathView name, 
             return Ended(Failed(ConvertOutcome::SourceInUse)); // what is read now may be half of someone's write
         }
         remaining -= n;
-        pipeline->Submit(n, remaining == 0);
+        pipeline->Submit(way.ConvertChunk(key, piece, n, remaining == 0), remaining == 0);
     }
     if (!pipeline->Finish()) {
         return Ended(FailedWith(ConvertOutcome::OutputFailed, pipeline->OutputError()));

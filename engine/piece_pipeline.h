@@ -1,7 +1,7 @@
-// The body of one file on its way from the reads to the output: the thread that reads fills a piece and
-// hands it on, and the pieces are enciphered (or deciphered) and written in order. A large body gets a
-// thread of its own for that, so that reading the next piece overlaps the work on the last; a small one
-// is handled in line, on the reading thread.
+// The body of one file on its way to the output: the thread that reads fills a piece, enciphers (or
+// deciphers) it and hands it on, and the pieces are written in order. A large body is written on a thread
+// of its own, so that reading and converting the next piece overlaps writing the last; a small one in
+// line, on the reading thread.
 #pragma once
 
 #include <condition_variable>
@@ -16,9 +16,9 @@
 
 class PiecePipeline {
 public:
-    // Converts and writes one piece of size bytes (last: the body's final piece). False when the output
+    // Writes one converted piece of size bytes (last: the body's final piece). False when the output
     // failed; the system's error is then read on the same thread, before anything else can change it.
-    using Sink = std::function<bool(uint8_t* piece, size_t size, bool last)>;
+    using Sink = std::function<bool(const uint8_t* piece, size_t size, bool last)>;
 
     // Room for a body of bodyLength bytes in pieces of at most pieceSize; nullptr when the memory cannot
     // be had. A body of at least kOverlapFrom bytes is handled on a thread of its own where one can be
@@ -36,7 +36,7 @@ public:
 
     // The buffer for the next piece (pieceSize bytes), once one is free; nullptr once the output failed.
     uint8_t* NextBuffer();
-    // Hands on the buffer NextBuffer gave, filled with size bytes.
+    // Hands on the buffer NextBuffer gave, holding size bytes to write.
     void Submit(size_t size, bool last);
     // Waits until every piece handed on is written. False when the output failed; OutputError() tells why.
     bool Finish();
