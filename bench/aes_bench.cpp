@@ -79,6 +79,9 @@ void RegisterBenchmarks() {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (!InitializeBenchmarks(argc, argv)) {
+        return 2;
+    }
     RegisterBenchmarks();
-    return RunBenchmarksWithRatios(argc, argv, "openssl_evp");
+    return RunBenchmarksWithRatios("openssl_evp");
 }

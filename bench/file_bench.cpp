@@ -201,6 +201,9 @@ void RoundTrip(benchmark::State& state) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (!InitializeBenchmarks(argc, argv)) {
+        return 2;
+    }
     SampleFolder sample;
     g_sample = &sample;
     struct Entry {
@@ -215,5 +218,5 @@ int main(int argc, char** argv) {
             ->Iterations(2)
             ->Unit(benchmark::kMillisecond);
     }
-    return RunBenchmarksWithRatios(argc, argv, "cp");
+    return RunBenchmarksWithRatios("cp");
 }

@@ -88,6 +88,9 @@ void FlushBatch(benchmark::State& state, Way way) {
 } // namespace
 
 int main(int argc, char** argv) try {
+    if (!InitializeBenchmarks(argc, argv)) {
+        return 2;
+    }
     const std::filesystem::path folder = DiskFolder();
     g_folder = FileHandle(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!g_folder) {
@@ -109,7 +112,7 @@ int main(int argc, char** argv) try {
             ->UseRealTime()
             ->Unit(benchmark::kMillisecond);
     }
-    return RunBenchmarksWithRatios(argc, argv, "fsync_each");
+    return RunBenchmarksWithRatios("fsync_each");
 } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
     return 1;

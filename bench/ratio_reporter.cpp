@@ -117,20 +117,21 @@ private:
 
 } // namespace
 
-int RunBenchmarksWithRatios(int argc, char** argv, const char* baseline) {
-    // Defaults first, so that flags given on the command line win.
-    std::vector<char*> arguments{argv[0]};
-    std::string repetitions = "--benchmark_repetitions=10";
-    std::string interleaving = "--benchmark_enable_random_interleaving=true";
+bool InitializeBenchmarks(int argc, char** argv) {
+    // Defaults first, so that flags given on the command line win. Kept for the process's life, as argv is.
+    static std::vector<char*> arguments{argv[0]};
+    static std::string repetitions = "--benchmark_repetitions=10";
+    static std::string interleaving = "--benchmark_enable_random_interleaving=true";
     arguments.push_back(repetitions.data());
     arguments.push_back(interleaving.data());
     arguments.insert(arguments.end(), argv + 1, argv + argc);
     int count = static_cast<int>(arguments.size());
 
     benchmark::Initialize(&count, arguments.data());
-    if (benchmark::ReportUnrecognizedArguments(count, arguments.data())) {
-        return 2;
-    }
+    return !benchmark::ReportUnrecognizedArguments(count, arguments.data());
+}
+
+int RunBenchmarksWithRatios(const char* baseline) {
     RatioReporter reporter(baseline);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

@@ -255,6 +255,9 @@ void RoundTrip(benchmark::State& state) {
 } // namespace
 
 int main(int argc, char** argv) try {
+    if (!InitializeBenchmarks(argc, argv)) {
+        return 2;
+    }
     SampleTree tree(FileCountFromEnvironment());
     g_tree = &tree;
     // The tree's own writeback is not the first case's to pay.
@@ -274,7 +277,7 @@ int main(int argc, char** argv) try {
         ->UseManualTime()
         ->Iterations(1)
         ->Unit(benchmark::kMillisecond);
-    return RunBenchmarksWithRatios(argc, argv, "cp_sync");
+    return RunBenchmarksWithRatios("cp_sync");
 } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
     return 1;
